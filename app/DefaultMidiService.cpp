@@ -1,0 +1,7 @@
+#include "app/SystemMidiService.h"
+
+MidiService& MidiService::getDefault()
+{
+    static SystemMidiService service;
+    return service;
+}

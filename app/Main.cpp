@@ -1,0 +1,3 @@
+#include "app/TessalineApplication.h"
+
+START_JUCE_APPLICATION (TessalineApplication)

@@ -1,0 +1,175 @@
+#pragma once
+
+#include "app/MessageLogView.h"
+#include "app/MidiCallbackMessage.h"
+#include "app/MidiDeviceListEntry.h"
+#include "app/MidiService.h"
+#include "app/ZUNDeviceListBox.h"
+#include "protocol/DeviceContainer.h"
+#include "protocol/DeviceDiscoveryItem.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+// Which reply MainComponent awaits.
+enum RequestState : uint8_t
+{
+    Idle = 0,
+    Discovering = 1,
+    ReadingProductNames = 2,
+    AwaitingMidiInfo = 3,
+    AwaitingDeviceInfo = 4,
+    AwaitingDeviceFeature = 5,
+    AwaitingPresetNames = 6,
+    AwaitingPortInfo = 7,
+    AwaitingCCProcessorInfo = 8,
+    AwaitingLoadPresetAck = 9,
+    AwaitingSavePresetAck = 10,
+    AwaitingChangeAck = 11
+};
+
+// The numbered timers of MainComponent and the waits of the device work.
+enum TimerId
+{
+    discoveryWindowTimer = 0,
+    replyTimeoutTimer = 1
+};
+
+constexpr int discoveryWindowMs = 500;
+constexpr int productNamePauseMs = 400;
+constexpr int replyTimeoutMs = 2000;
+constexpr int presetLoadPauseMs = 200;
+
+// The one content component of the main window: every widget, the MIDI ports, the protocol state
+// of the selected interface, the discovered interfaces and the request state.
+//
+// The members are public so that the test harness can drive the real widgets and read the state;
+// the event entry points stay private.
+class MainComponent : public juce::Component,
+                      private juce::MultiTimer,
+                      private MidiPortInputCallback,
+                      private juce::MessageListener,
+                      private juce::Button::Listener,
+                      private juce::ComboBox::Listener
+{
+public:
+    // Uses the application's MIDI service (MidiService::getDefault).
+    MainComponent();
+
+    // Uses the given MIDI service, which must outlive the component.
+    explicit MainComponent (MidiService& service);
+
+    ~MainComponent() override;
+
+    void paint (juce::Graphics&) override;
+    void resized() override;
+
+    void addLabelAndSetStyle (juce::Label& label);
+
+    // ---- MIDI ports (MainComponentPorts.cpp)
+    void createDeviceList (bool isInput);
+    void openDevice (bool isInput, int index);
+    void closeDevice (bool isInput, int index);
+    void openDevice (int item);
+    void closeDevice (int item);
+    void sendToOutputs (const juce::MidiMessage& message);
+
+    // ---- Request engine (MainComponentRequestEngine.cpp)
+    // The send step: builds the frame from a patched template, then sendFrame.
+    void sendRequest (unsigned char* payload, unsigned short length);
+    // Stamps, logs as sent, sends on every open output and starts the reply time-out.
+    void sendFrame (juce::MidiMessage frame);
+    // A modal warning box with one button "Shucks".
+    void showAlert (const juce::String& title, const juce::String& message);
+
+    // ---- Discovery and the device list (MainComponentDiscovery.cpp)
+    void searchClicked();
+    void discoveryWindowEnded();
+    void handleDiscoveryReply (const MidiCallbackMessage& incoming);
+    void handleProductNameReply (const juce::MidiMessage& reply);
+    void deviceSelectionChanged (int row);
+
+    // ---- Settings read chain, presets and acknowledgements (MainComponentSettingsRead.cpp)
+    void getSettingsClicked();
+    void loadPresetClicked();
+    void savePresetClicked();
+    void handleSettingsReply (const juce::MidiMessage& reply);
+    void handleAcknowledgement (const juce::MidiMessage& reply);
+
+    // ---- Editor grid (MainComponentEditorGrid.cpp)
+    void createGUI();
+    void setModeComboBoxItems (juce::ComboBox* combo);
+    void setControllerComboBoxItems (juce::ComboBox* combo);
+
+    // ---- Editor display (MainComponentEditorDisplay.cpp)
+    void setGUI();
+    void updateGUI();
+    void clrGUI();
+
+    // ---- Editor edits and sends (MainComponentEditorEdits.cpp)
+    void appComboBoxChanged (juce::ComboBox* combo);
+    void appButtonClicked (juce::Button* button);
+    void changeModeCombo (juce::ComboBox* combo, int row);
+    void changeCCIDCombo (juce::ComboBox* combo, int controller, int row);
+    void changeChannelCheckbox (juce::Button* button, int row, unsigned short channelBit);
+    void updateDeviceCCProc (int row);
+    void sendFeatureFlags();
+
+    // ---- MIDI monitor (MainComponentMonitor.cpp)
+    void addMessageToList (const juce::MidiMessage& message, bool sent);
+    void clearLog();
+
+    // ------------------------------------------------------------------------------------------
+    MidiService& midiService;
+
+    juce::Label selectInterfaceLabel;
+    juce::Label versionLabel;
+    MessageLogView messageLog;
+    juce::TextButton searchButton;
+    juce::TextButton clearLogButton;
+    juce::TextButton getSettingsButton;
+    juce::ToggleButton showMidiMessagesToggle;
+    juce::ReferenceCountedArray<MidiDeviceListEntry> midiInputs;
+    juce::ReferenceCountedArray<MidiDeviceListEntry> midiOutputs;
+    std::unique_ptr<ZUNDeviceListBox> deviceSelector;
+    zun::DeviceContainer deviceContainer;
+    uint8_t requestState = Idle;
+    zun::DeviceDiscoveryItem discoveryItem;
+    int32_t logLineCount = 1;
+    bool guiPopulated = false;
+
+    // The CC-processor editor.
+    static constexpr int numRows = 8;
+    static constexpr int numChannels = 16;
+
+    juce::Label midiPortLabel;
+    juce::ComboBox midiPortCombo;
+    juce::ToggleButton enableToggle;
+    juce::ToggleButton inToggle;
+    juce::ToggleButton outToggle;
+    juce::Label presetLabel;
+    juce::ComboBox presetCombo;
+    juce::TextButton loadPresetButton;
+    juce::TextButton savePresetButton;
+    juce::Label procHeaderLabel;
+    juce::Label modeHeaderLabel;
+    juce::Label channelHeaderLabels[numChannels];
+    juce::Label controller1HeaderLabel;
+    juce::Label controller2HeaderLabel;
+    juce::Label procNumberLabels[numRows];
+    juce::ComboBox modeCombos[numRows];
+    juce::ComboBox controller1Combos[numRows];
+    juce::ComboBox controller2Combos[numRows];
+    juce::ToggleButton channelToggles[numRows][numChannels];
+
+private:
+    void timerCallback (int timerId) override;
+    void handleMessage (const juce::Message& message) override;
+    void buttonClicked (juce::Button* button) override;
+    void comboBoxChanged (juce::ComboBox* combo) override;
+    void handleIncomingMidiMessage (MidiPortInput* source, const juce::MidiMessage& message) override;
+
+    // The reply time-out of timer 1.
+    void replyTimedOut();
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
+};

@@ -1,0 +1,5 @@
+#include "app/MainComponent.h"
+
+void MainComponent::setGUI() {}
+void MainComponent::updateGUI() {}
+void MainComponent::clrGUI() {}

@@ -1,0 +1,7 @@
+#include "app/MainComponent.h"
+
+void MainComponent::getSettingsClicked() {}
+void MainComponent::loadPresetClicked() {}
+void MainComponent::savePresetClicked() {}
+void MainComponent::handleSettingsReply (const juce::MidiMessage&) {}
+void MainComponent::handleAcknowledgement (const juce::MidiMessage&) {}

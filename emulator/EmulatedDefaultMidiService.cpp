@@ -1,0 +1,7 @@
+#include "emulator/VirtualMidiService.h"
+
+MidiService& MidiService::getDefault()
+{
+    static VirtualMidiService service;
+    return service;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/MidiService.h"
+
+// An in-process MIDI service for machines without one: emulated interfaces (or tests) attach
+// named input/output port pairs; what the application sends on an output reaches the attached
+// device, and what the device sends reaches the application's open input on a delivery thread
+// of the service's own, stamped with the high-resolution clock.
+class VirtualMidiService : public MidiService
+{
+public:
+    // The device side of a port pair.
+    class Device
+    {
+    public:
+        virtual ~Device() = default;
+        // Called on the sending thread (the application's message thread) for every message the
+        // application sends on the pair's output.
+        virtual void receivedFromApplication (int pairIndex, const juce::MidiMessage& message) = 0;
+    };
+
+    VirtualMidiService();
+    ~VirtualMidiService() override;
+
+    // Adds an input/output pair named `name` (both ports carry the name) with `device` behind it.
+    // Returns the pair's index. The device must outlive the service or be detached.
+    int addPortPair (const juce::String& name, Device* device);
+
+    // Sends `message` from the device behind the pair to the application's input of that pair,
+    // after `delayMs` milliseconds, on the delivery thread. Dropped when the input is not open
+    // and started when the message is due.
+    void sendToApplication (int pairIndex, const juce::MidiMessage& message, double delayMs = 0.0);
+
+    juce::Array<juce::MidiDeviceInfo> getAvailableInputs() override;
+    juce::Array<juce::MidiDeviceInfo> getAvailableOutputs() override;
+    std::unique_ptr<MidiPortInput> openInput (const juce::String& identifier, MidiPortInputCallback& callback) override;
+    std::unique_ptr<MidiPortOutput> openOutput (const juce::String& identifier) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl;
+};
