@@ -1,7 +1,246 @@
 #include "app/MainComponent.h"
+#include "protocol/NameItem.h"
+#include "protocol/RequestTemplates.h"
 
-void MainComponent::searchClicked() {}
-void MainComponent::discoveryWindowEnded() {}
-void MainComponent::handleDiscoveryReply (const MidiCallbackMessage&) {}
-void MainComponent::handleProductNameReply (const juce::MidiMessage&) {}
-void MainComponent::deviceSelectionChanged (int) {}
+namespace
+{
+// Seconds of the high-resolution clock: the time stamp of every frame sent.
+double nowInSeconds()
+{
+    return juce::Time::getMillisecondCounterHiRes() * 0.001;
+}
+
+// The product-name reply: 43 02 01; [block length] 03 01 [Ln] 01 [name].
+constexpr int minProductNamePayload = 8;
+constexpr int productNameItemPos = 28;
+
+struct ByteTest
+{
+    int position;
+    uint8_t value;
+};
+
+// clang-format off
+constexpr ByteTest productNameReplyTests[] = {
+    { 22, 0x43 }, // RetParmVal
+    { 23, 0x02 }, // DeviceInfo
+    { 26, 0x03 }, // ParmVal block
+    { 29, 0x01 }, // parm 01: product name
+};
+// clang-format on
+
+// The payload's end (one past its last byte), or -1 when the message does not hold a whole frame
+// of the length it states.
+int payloadEnd (const juce::MidiMessage& message)
+{
+    const int size = message.getRawDataSize();
+
+    if (size < zun::Frame::overhead)
+        return -1;
+
+    const int end = zun::Frame::payloadPos + zun::Frame::PayloadLength (message.getRawData());
+    return end + 2 <= size ? end : -1;
+}
+
+bool isProductNameReply (const juce::MidiMessage& message)
+{
+    const int end = payloadEnd (message);
+
+    if (end < 0 || end - zun::Frame::payloadPos < minProductNamePayload)
+        return false;
+
+    const auto* frame = message.getRawData();
+
+    for (const auto& test : productNameReplyTests)
+        if (frame[test.position] != test.value)
+            return false;
+
+    return true;
+}
+} // namespace
+
+void MainComponent::searchClicked()
+{
+    stopTimer (replyTimeoutTimer);
+
+    // OwnedArray::clear deletes the entries from the last to the first and frees the storage.
+    discoveryItem.devices.clear();
+
+    auto& builder = deviceContainer.sysexMessage;
+    builder.sessionId = 0;
+    builder.serialNumber = 0;
+    builder.productId = 0;
+
+    deviceContainer.block.Empty();
+    deviceContainer.requestCursor = 0;
+    deviceContainer.ccParmId = 0;
+
+    requestState = Discovering;
+
+    // lastSelectedRow goes first, so the deselection closes no port: the rebuild below closes them.
+    deviceSelector->lastSelectedRow = -1;
+    deviceSelector->deselectAllRows();
+    deviceSelector->updateContent();
+
+    clrGUI();
+
+    createDeviceList (true);
+    createDeviceList (false);
+
+    // One discovery frame per opened output, each with its own transaction ID, so a reply tells
+    // which output reaches the interface.
+    for (auto* entry : midiOutputs)
+    {
+        if (entry->outputDevice == nullptr)
+            continue;
+
+        auto frame = builder.CreateMessage (SXMessage_DeviceDiscovery, zun::TemplateLength::DeviceDiscovery);
+        frame.setTimeStamp (nowInSeconds());
+        entry->discoveryTransactionId = (int32_t) zun::Frame::TransactionId (frame.getRawData());
+        addMessageToList (frame, true);
+        entry->outputDevice->sendMessageNow (frame);
+    }
+
+    startTimer (discoveryWindowTimer, discoveryWindowMs);
+}
+
+void MainComponent::handleDiscoveryReply (const MidiCallbackMessage& incoming)
+{
+    if (midiInputs.isEmpty())
+        return;
+
+    int inputIndex = -1;
+
+    for (int i = 0; i < midiInputs.size(); ++i)
+    {
+        auto* input = midiInputs.getUnchecked (i)->inputDevice.get();
+
+        if (input != nullptr && input == incoming.source)
+        {
+            inputIndex = i;
+            break;
+        }
+    }
+
+    if (inputIndex < 0 || midiOutputs.isEmpty())
+        return;
+
+    const auto& reply = incoming.message;
+
+    if (reply.getRawDataSize() < zun::Frame::overhead)
+        return;
+
+    // The interface echoes the transaction ID of the request it answers.
+    const auto transactionId = (int32_t) zun::Frame::TransactionId (reply.getRawData());
+    int outputIndex = -1;
+
+    for (int i = 0; i < midiOutputs.size(); ++i)
+    {
+        auto* entry = midiOutputs.getObjectPointerUnchecked (i);
+
+        if (entry->outputDevice != nullptr && entry->discoveryTransactionId == transactionId)
+        {
+            outputIndex = i;
+            break;
+        }
+    }
+
+    if (outputIndex < 0)
+        return;
+
+    // Drops non-discovery replies and repeats of an interface already listed.
+    discoveryItem.AddDevice (reply, inputIndex, outputIndex);
+}
+
+void MainComponent::discoveryWindowEnded()
+{
+    stopTimer (discoveryWindowTimer);
+
+    if (requestState != Discovering)
+        return;
+
+    for (int i = 0; i < midiInputs.size(); ++i)
+        if (midiInputs.getUnchecked (i)->inputDevice != nullptr)
+            closeDevice (true, i);
+
+    for (int i = 0; i < midiOutputs.size(); ++i)
+        if (midiOutputs.getUnchecked (i)->outputDevice != nullptr)
+            closeDevice (false, i);
+
+    if (discoveryItem.devices.isEmpty())
+    {
+        requestState = Idle;
+        deviceSelector->lastSelectedRow = -1;
+        deviceSelector->deselectAllRows();
+        deviceSelector->updateContent();
+        return;
+    }
+
+    // Gives the interfaces time to settle after the broadcast before they are asked one by one.
+    juce::Thread::sleep (productNamePauseMs);
+
+    discoveryItem.currentIndex = 0;
+    const auto* first = discoveryItem.devices.getUnchecked (0);
+    openDevice (true, first->inputIndex);
+    openDevice (false, first->outputIndex);
+
+    requestState = ReadingProductNames;
+    sendRequest (SXMessage_GetProductName, zun::TemplateLength::GetProductName);
+}
+
+void MainComponent::handleProductNameReply (const juce::MidiMessage& reply)
+{
+    if (! isProductNameReply (reply))
+        return;
+
+    // A name item that does not lie inside the payload counts as no name: the reply is still
+    // taken, so one badly formed answer does not stop the pass for every interface after it.
+    deviceContainer.productName = {};
+    zun::ReadNameItem (reply.getRawData(), productNameItemPos, payloadEnd (reply), deviceContainer.productName);
+
+    stopTimer (replyTimeoutTimer);
+
+    auto& devices = discoveryItem.devices;
+    auto& index = discoveryItem.currentIndex;
+
+    closeDevice (index);
+
+    if (juce::isPositiveAndBelow (index, devices.size()))
+    {
+        auto* device = devices.getUnchecked (index);
+        device->displayName = deviceContainer.productName + juce::String::formatted (" SN: %08X", (unsigned int) device->serialNumber);
+    }
+
+    ++index;
+
+    if (index >= devices.size())
+    {
+        requestState = Idle;
+        deviceSelector->lastSelectedRow = -1;
+        deviceSelector->deselectAllRows();
+        deviceSelector->updateContent();
+        return;
+    }
+
+    openDevice (index);
+    sendRequest (SXMessage_GetProductName, zun::TemplateLength::GetProductName);
+}
+
+void MainComponent::deviceSelectionChanged (int row)
+{
+    auto& lastSelectedRow = deviceSelector->lastSelectedRow;
+
+    if (row == lastSelectedRow)
+        return;
+
+    clrGUI();
+    stopTimer (replyTimeoutTimer);
+
+    if (lastSelectedRow >= 0)
+        closeDevice (lastSelectedRow);
+
+    if (juce::isPositiveAndBelow (row, discoveryItem.devices.size()))
+        openDevice (row);
+
+    lastSelectedRow = row;
+}

@@ -1,7 +1,431 @@
 #include "app/MainComponent.h"
+#include "protocol/NameItem.h"
+#include "protocol/ProtocolCodes.h"
+#include "protocol/RequestTemplates.h"
 
-void MainComponent::getSettingsClicked() {}
-void MainComponent::loadPresetClicked() {}
-void MainComponent::savePresetClicked() {}
-void MainComponent::handleSettingsReply (const juce::MidiMessage&) {}
-void MainComponent::handleAcknowledgement (const juce::MidiMessage&) {}
+#include <vector>
+
+namespace
+{
+// A fixed byte of a reply; `orValue` names a second value that is also accepted.
+struct ByteTest
+{
+    int position;
+    uint8_t value;
+    uint8_t orValue;
+};
+
+// clang-format off
+constexpr ByteTest is (int position, uint8_t value)                  { return { position, value, value }; }
+constexpr ByteTest isEither (int position, uint8_t a, uint8_t b)   { return { position, a, b }; }
+
+// How the reply awaited in each state of the read chain is recognised: its payload length (exact,
+// or a minimum) and the frame bytes that must hold fixed values.
+struct ReplyTest
+{
+    uint8_t state;
+    int length;
+    bool lengthIsMinimum;
+    std::vector<ByteTest> bytes;
+};
+
+const ReplyTest settingsReplyTests[] = {
+    { AwaitingMidiInfo,        12,  false, { is (22, 0x43), is (23, 0x05), is (26, 0x03), is (29, 0x01), is (32, 0x12) } },
+    { AwaitingDeviceInfo,      12,  false, { is (22, 0x43), is (23, 0x02), is (26, 0x03), is (29, 0x0B), is (32, 0x14) } },
+    { AwaitingDeviceFeature,   9,   false, { is (22, 0x43), is (23, 0x03), is (26, 0x03), is (29, 0x01) } },
+    { AwaitingPresetNames,     13,  true,  { is (22, 0x43), is (23, 0x03), is (26, 0x04), is (28, 0x09), is (31, 0x03), is (34, 0x02) } },
+    { AwaitingPortInfo,        33,  true,  { is (22, 0x43), is (23, 0x06), is (26, 0x04), is (28, 0x05), is (31, 0x03), is (34, 0x01),
+                                             is (37, 0x02), is (41, 0x05), is (44, 0x08), is (47, 0x09) } },
+    { AwaitingCCProcessorInfo, 165, false, { is (22, 0x43), is (23, 0x06), is (26, 0x04), is (28, 0x05), is (30, 0x0A), is (33, 0x03),
+                                             isEither (36, zun::ParmId::InputCCProcessor, zun::ParmId::OutputCCProcessor) } },
+};
+
+// The acknowledgement: 40 00 [acknowledged class] [acknowledged data class] [error].
+constexpr int ackLength = 5;
+constexpr ByteTest ackTests[] = { is (22, 0x40), is (23, 0x00) };
+
+constexpr uint8_t setParmValClass = 0x10; // the changes the editor sends
+constexpr uint8_t setCmdValClass = 0x11;  // the preset commands
+
+// When an acknowledgement counts as a success, per awaited state, and what a failure says.
+struct AckRule
+{
+    uint8_t state;
+    uint8_t messageClass;       // [24]
+    bool dataClassMustBeNone;   // [25] = 0x00 is required too
+    const char* failureMessage; // [26] must be 0x00 in every state
+};
+
+constexpr AckRule ackRules[] = {
+    { AwaitingLoadPresetAck, setCmdValClass,  true,  "Preset could not be loaded." },
+    { AwaitingSavePresetAck, setCmdValClass,  true,  "Preset could not be saved." },
+    { AwaitingChangeAck,     setParmValClass, false, "Changes could not be made." },
+};
+// clang-format on
+
+// Frame positions read from the replies.
+constexpr int currentValuePos = 30;     // [30]: the first one-byte value
+constexpr int secondValuePos = 33;      // [33]: the second one-byte value
+constexpr int numberArgPos = 29;        // [29]: the preset or port number of the argument block
+constexpr int presetNameItemPos = 33;
+constexpr int portTypePos = 35;
+constexpr int jackAPos = 38;
+constexpr int jackBPos = 39;
+constexpr int directionFlagsPos = 42;
+constexpr int inputFlagsPos = 45;
+constexpr int outputFlagsPos = 48;
+constexpr int inputNameItemPos = 49;
+constexpr uint8_t inputNameParm = 0x0A;
+constexpr uint8_t outputNameParm = 0x0B;
+constexpr int portNameFrameLimit = 256; // port names must lie within the frame's first 256 bytes
+constexpr int firstCCNumberPos = 31;
+constexpr int ccSideParmPos = 36;
+constexpr int ccBlockPitch = 20;
+constexpr int ccModePos = 38;
+constexpr int ccMaskPos = 40;
+constexpr int ccControllerAPos = 44;
+constexpr int ccControllerBPos = 46;
+constexpr int ackClassPos = 24;
+constexpr int ackDataClassPos = 25;
+constexpr int ackErrorPos = 26;
+
+// The payload's end (one past its last byte), or -1 when the message does not hold a whole frame
+// of the length it states. Every fixed position a reply test accepts lies below it.
+int payloadEnd (const juce::MidiMessage& message)
+{
+    const int size = message.getRawDataSize();
+
+    if (size < zun::Frame::overhead)
+        return -1;
+
+    const int end = zun::Frame::payloadPos + zun::Frame::PayloadLength (message.getRawData());
+    return end + 2 <= size ? end : -1;
+}
+
+bool passes (const juce::MidiMessage& message, int length, bool lengthIsMinimum, const ByteTest* first, const ByteTest* last)
+{
+    const int end = payloadEnd (message);
+
+    if (end < 0)
+        return false;
+
+    const int payloadLength = end - zun::Frame::payloadPos;
+
+    if (lengthIsMinimum ? payloadLength < length : payloadLength != length)
+        return false;
+
+    const auto* frame = message.getRawData();
+
+    for (auto* test = first; test != last; ++test)
+        if (test->position >= end || (frame[test->position] != test->value && frame[test->position] != test->orValue))
+            return false;
+
+    return true;
+}
+
+const ReplyTest* findReplyTest (uint8_t state)
+{
+    for (const auto& row : settingsReplyTests)
+        if (row.state == state)
+            return &row;
+
+    return nullptr;
+}
+
+const AckRule* findAckRule (uint8_t state)
+{
+    for (const auto& rule : ackRules)
+        if (rule.state == state)
+            return &rule;
+
+    return nullptr;
+}
+
+// Preset-name reply: preset p within the reported count gets its number and name.
+void storePresetName (zun::CCProcessorBlock& block, const uint8_t* frame, int end)
+{
+    const int p = frame[numberArgPos];
+
+    if (p < 1 || p > block.BoundedPresetCount())
+        return;
+
+    auto& preset = block.presets[p - 1];
+    preset.number = (uint8_t) p;
+    zun::ReadNameItem (frame, presetNameItemPos, end, preset.name);
+}
+
+// Port-info reply: port p within the reported count gets its bytes, default name and the names
+// whose items are present. The output-name item is looked for only right after a well-formed
+// input-name item, since its position is known only from that item's length.
+void storePortInfo (zun::CCProcessorBlock& block, const uint8_t* frame, int end)
+{
+    const int p = frame[numberArgPos];
+
+    if (p < 1 || p > block.BoundedPortCount())
+        return;
+
+    auto& port = block.ports[p - 1];
+    port.number = (uint8_t) p;
+    port.portType = frame[portTypePos];
+    port.jackA = frame[jackAPos];
+    port.jackB = frame[jackBPos];
+    port.defaultName = zun::MakeDefaultPortName (port.portType, port.jackA, port.jackB, block.usbNamingByte);
+    port.directionFlags = frame[directionFlagsPos];
+    port.inputFeatureFlags = frame[inputFlagsPos];
+    port.outputFeatureFlags = frame[outputFlagsPos];
+
+    if (frame[inputNameItemPos + 1] != inputNameParm)
+        return;
+
+    const int limit = juce::jmin (end, portNameFrameLimit);
+
+    if (! zun::ReadNameItem (frame, inputNameItemPos, limit, port.inputName))
+        return;
+
+    const int q = inputNameItemPos + frame[inputNameItemPos];
+
+    if (q + 2 <= limit && frame[q + 1] == outputNameParm)
+        zun::ReadNameItem (frame, q, limit, port.outputName);
+}
+
+// CC-processor reply: eight blocks for one port and one side, chosen by the first block's parm.
+// Only the first block's number is held to the reported count; a later block whose number is
+// not a CC processor (1 to 8) is skipped.
+void storeCCProcessors (zun::CCProcessorBlock& block, const uint8_t* frame)
+{
+    const int p = frame[numberArgPos];
+    const int firstNumber = frame[firstCCNumberPos];
+
+    if (p < 1 || p > block.BoundedPortCount() || firstNumber < 1 || firstNumber > block.BoundedCCProcessorCount())
+        return;
+
+    auto& port = block.ports[p - 1];
+    auto* side = frame[ccSideParmPos] == zun::ParmId::InputCCProcessor ? port.inputCCProcessors : port.outputCCProcessors;
+
+    for (int k = 0; k < zun::maxCCProcessorsPerSide; ++k)
+    {
+        const int offset = ccBlockPitch * k;
+        const int n = frame[firstCCNumberPos + offset];
+
+        if (n < 1 || n > zun::maxCCProcessorsPerSide)
+            continue;
+
+        auto& processor = side[n - 1];
+        processor.number = (uint8_t) n;
+        processor.mode = frame[ccModePos + offset];
+        processor.channelMask = (uint16_t) (((frame[ccMaskPos + offset] & 0x03) << 14)
+                                            | ((frame[ccMaskPos + 1 + offset] & 0x7F) << 7)
+                                            | (frame[ccMaskPos + 2 + offset] & 0x7F));
+        processor.controllerA = frame[ccControllerAPos + offset];
+        processor.controllerB = frame[ccControllerBPos + offset];
+    }
+}
+} // namespace
+
+void MainComponent::getSettingsClicked()
+{
+    const int row = deviceSelector->getSelectedRow (0);
+
+    if (! juce::isPositiveAndBelow (row, discoveryItem.devices.size()))
+        return;
+
+    // The model is emptied below: the editor must not keep showing, and sending, the old values
+    // until the read-out refills it.
+    clrGUI();
+
+    stopTimer (replyTimeoutTimer);
+
+    auto& builder = deviceContainer.sysexMessage;
+    builder.sessionId = 0;
+    builder.productId = 0;
+    builder.serialNumber = 0;
+
+    deviceContainer.block.Empty();
+    deviceContainer.requestCursor = 0;
+    deviceContainer.ccParmId = 0;
+
+    requestState = AwaitingMidiInfo;
+
+    // A new session for every read: replies of an earlier read then fail the frame check.
+    builder.sessionId = (uint32_t) builder.random.nextInt() & zun::Frame::idMask;
+
+    const auto* device = discoveryItem.devices.getUnchecked (row);
+    builder.productId = device->productId;
+    builder.serialNumber = device->serialNumber;
+
+    sendRequest (SXMessage_GetSettingsMI, zun::TemplateLength::GetSettingsMI);
+}
+
+void MainComponent::loadPresetClicked()
+{
+    // serialNumber 0: no interface has been addressed since start or since "Search".
+    if (deviceContainer.sysexMessage.serialNumber == 0)
+        return;
+
+    const int id = presetCombo.getSelectedId();
+
+    if (id <= 0)
+        return;
+
+    deviceContainer.block.requestedPreset = (uint8_t) id;
+
+    stopTimer (replyTimeoutTimer);
+    requestState = AwaitingLoadPresetAck;
+
+    SXMessage_LoadPreset[zun::PatchPoint::LoadPresetPreset] = (unsigned char) id;
+    sendRequest (SXMessage_LoadPreset, zun::TemplateLength::LoadPreset);
+}
+
+void MainComponent::savePresetClicked()
+{
+    if (deviceContainer.sysexMessage.serialNumber == 0)
+        return;
+
+    stopTimer (replyTimeoutTimer);
+    requestState = AwaitingSavePresetAck;
+
+    // The interface's current preset, whatever the preset selector shows.
+    SXMessage_SavePreset[zun::PatchPoint::SavePresetPreset] = deviceContainer.block.currentPreset;
+    sendRequest (SXMessage_SavePreset, zun::TemplateLength::SavePreset);
+}
+
+void MainComponent::handleSettingsReply (const juce::MidiMessage& reply)
+{
+    const auto* test = findReplyTest (requestState);
+
+    if (test == nullptr
+        || ! passes (reply, test->length, test->lengthIsMinimum, test->bytes.data(), test->bytes.data() + test->bytes.size()))
+        return;
+
+    const auto* frame = reply.getRawData();
+    const int end = payloadEnd (reply);
+    auto& block = deviceContainer.block;
+    auto& cursor = deviceContainer.requestCursor;
+
+    switch (requestState)
+    {
+        case AwaitingMidiInfo:        block.portCount = frame[currentValuePos]; block.ccProcessorsPerSide = frame[secondValuePos]; break;
+        case AwaitingDeviceInfo:      block.usbNamingByte = frame[currentValuePos]; block.presetCount = frame[secondValuePos]; break;
+        case AwaitingDeviceFeature:   block.currentPreset = frame[currentValuePos]; break;
+        case AwaitingPresetNames:     storePresetName (block, frame, end); break;
+        case AwaitingPortInfo:        storePortInfo (block, frame, end); break;
+        case AwaitingCCProcessorInfo: storeCCProcessors (block, frame); break;
+        default:                      return;
+    }
+
+    stopTimer (replyTimeoutTimer);
+
+    // The next request of the chain. Every accepted reply moves the chain on by one, whatever
+    // number it carried; the counts end the passes only up to the model's capacities.
+    switch (requestState)
+    {
+        case AwaitingMidiInfo:
+            requestState = AwaitingDeviceInfo;
+            sendRequest (SXMessage_GetSettingsDI, zun::TemplateLength::GetSettingsDI);
+            break;
+
+        case AwaitingDeviceInfo:
+            requestState = AwaitingDeviceFeature;
+            sendRequest (SXMessage_GetSettingsDF, zun::TemplateLength::GetSettingsDF);
+            break;
+
+        case AwaitingDeviceFeature:
+            requestState = AwaitingPresetNames;
+            SXMessage_GetSettingsPresetName[zun::PatchPoint::PresetNamePreset] = 1;
+            cursor = 1;
+            sendRequest (SXMessage_GetSettingsPresetName, zun::TemplateLength::GetSettingsPresetName);
+            break;
+
+        case AwaitingPresetNames:
+            if (cursor < block.BoundedPresetCount())
+            {
+                ++cursor;
+                SXMessage_GetSettingsPresetName[zun::PatchPoint::PresetNamePreset] = cursor;
+                sendRequest (SXMessage_GetSettingsPresetName, zun::TemplateLength::GetSettingsPresetName);
+            }
+            else
+            {
+                requestState = AwaitingPortInfo;
+                SXMessage_GetSettingsMIDIPortInfo[zun::PatchPoint::PortInfoPort] = 1;
+                cursor = 1;
+                sendRequest (SXMessage_GetSettingsMIDIPortInfo, zun::TemplateLength::GetSettingsMIDIPortInfo);
+            }
+            break;
+
+        case AwaitingPortInfo:
+            if (cursor < block.BoundedPortCount())
+            {
+                ++cursor;
+                SXMessage_GetSettingsMIDIPortInfo[zun::PatchPoint::PortInfoPort] = cursor;
+                sendRequest (SXMessage_GetSettingsMIDIPortInfo, zun::TemplateLength::GetSettingsMIDIPortInfo);
+            }
+            else
+            {
+                cursor = 0;
+                deviceContainer.ccParmId = zun::ParmId::InputCCProcessor;
+                requestState = AwaitingCCProcessorInfo;
+                sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
+            }
+            break;
+
+        case AwaitingCCProcessorInfo:
+            // The cursor is a port-record index below the bounded count, so it never passes 96.
+            if (cursor < block.BoundedPortCount())
+            {
+                sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
+            }
+            else if (deviceContainer.ccParmId == zun::ParmId::InputCCProcessor)
+            {
+                cursor = 0;
+                deviceContainer.ccParmId = zun::ParmId::OutputCCProcessor;
+                requestState = AwaitingCCProcessorInfo;
+                sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
+            }
+            else
+            {
+                block.selectedPortIndex = 0;
+                block.selectedSide = 0;
+                setGUI();
+                requestState = Idle;
+            }
+            break;
+
+        default:
+            break;
+    }
+}
+
+void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
+{
+    const auto* rule = findAckRule (requestState);
+
+    if (rule == nullptr || ! passes (reply, ackLength, false, std::begin (ackTests), std::end (ackTests)))
+        return;
+
+    stopTimer (replyTimeoutTimer);
+    requestState = Idle;
+
+    const auto* frame = reply.getRawData();
+    const bool success = frame[ackClassPos] == rule->messageClass
+                         && (! rule->dataClassMustBeNone || frame[ackDataClassPos] == 0x00)
+                         && frame[ackErrorPos] == (uint8_t) zun::AckError::None;
+
+    if (! success)
+    {
+        showAlert ("Ack Error", rule->failureMessage);
+        return;
+    }
+
+    if (rule->state != AwaitingLoadPresetAck)
+        return;
+
+    // The interface needs a moment to switch presets before its CC processors are read again.
+    juce::Thread::sleep (presetLoadPauseMs);
+
+    auto& block = deviceContainer.block;
+    block.currentPreset = block.requestedPreset;
+    deviceContainer.requestCursor = 0;
+    deviceContainer.ccParmId = zun::ParmId::InputCCProcessor;
+    requestState = AwaitingCCProcessorInfo;
+    sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
+}

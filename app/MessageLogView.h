@@ -3,26 +3,45 @@
 #include <juce_gui_extra/juce_gui_extra.h>
 
 // The MIDI monitor's text: read-only, scrollable, 12-point, lines appended at the end. Appending
-// costs the same however long the log has grown.
+// costs the same however long the log has grown: the lines are kept in a list and only the lines
+// in sight are drawn. The user can select text with the mouse (or select all) and copy it; there
+// is no caret and no pop-up menu. Every line is kept until clear().
 class MessageLogView : public juce::Component
 {
 public:
     MessageLogView();
     ~MessageLogView() override;
 
-    // Appends one line (without its line end) at the end; a selection is dropped, never replaced.
+    // Appends one line at the end; a line end at its end ("\r\n" or "\n") is dropped. A selection
+    // is dropped, never replaced, and the view scrolls to the new line.
     void appendLine (const juce::String& line);
 
     // Removes every line.
     void clear();
 
     int getNumLines() const;
+
+    // The line without its line end; empty for an index outside the log.
     juce::String getLine (int index) const;
+
+    // The whole text as a multi-line text editor holds it: every line followed by "\n".
     juce::String getText() const;
+
+    // The selected text (lines joined by "\n"); empty when nothing is selected.
+    juce::String getSelectedText() const;
+    bool hasSelection() const;
+
+    // Selects from (line, column) to (line, column), as a drag of the mouse would.
+    void setSelection (int startLine, int startColumn, int endLine, int endColumn);
+
+    // The first line in sight at the top of the view.
+    int getFirstVisibleLine() const;
 
     void resized() override;
 
 private:
     struct Impl;
     std::unique_ptr<Impl> impl;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MessageLogView)
 };

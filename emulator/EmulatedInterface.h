@@ -105,6 +105,15 @@ public:
 
     void receivedFromApplication (int pairIndex, const juce::MidiMessage& message) override;
 
+    // What the interface does with one message from the application, without sending anything:
+    // checks the frame and its address, works out which request it is, applies set and command
+    // requests, logs the request and the reply, and returns the reply frames (none when the
+    // message is not answered). receivedFromApplication sends what this returns.
+    std::vector<juce::MidiMessage> handleRequest (const juce::MidiMessage& message);
+
+    // Which of the twelve requests a payload is (Unknown when it is none of them).
+    static RequestKind classifyPayload (const uint8_t* payload, int length);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl;

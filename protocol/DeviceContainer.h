@@ -21,7 +21,8 @@ public:
     bool IsValidMidiMessage (const juce::MidiMessage& message) const;
 
     // Builds the CC-processor read request for port record requestCursor on side ccParmId and
-    // advances requestCursor. The caller keeps requestCursor below CCProcessorBlock::maxPorts.
+    // advances requestCursor. The caller keeps requestCursor below CCProcessorBlock::maxPorts; past
+    // the last record no record is read and the request names port 0.
     juce::MidiMessage CreateGetSettingsCCProcessorInfo();
 
     CCProcessorBlock block;

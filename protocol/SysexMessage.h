@@ -40,7 +40,7 @@ public:
     SysexMessage();
 
     // Frames `length` payload bytes (1 to 488) and advances the transaction counter. The returned
-    // message has time stamp 0.
+    // message has time stamp 0. A longer payload is cut to 488 bytes, the most the buffer holds.
     juce::MidiMessage CreateMessage (unsigned char* data, unsigned short length);
 
     juce::Random random;

@@ -1,3 +1,5 @@
+#include "support/WindowManagerAtoms.h"
+
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -6,6 +8,7 @@
 int main (int argc, char** argv)
 {
     ::testing::InitGoogleTest (&argc, argv);
+    testing_support::internWindowManagerAtoms();
     juce::ScopedJuceInitialiser_GUI juce;
     return RUN_ALL_TESTS();
 }
