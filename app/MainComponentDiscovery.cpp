@@ -1,3 +1,4 @@
+#include "app/DeviceExchangeHelpers.h"
 #include "app/MainComponent.h"
 #include "protocol/NameItem.h"
 #include "protocol/RequestTemplates.h"
@@ -14,48 +15,18 @@ double nowInSeconds()
 constexpr int minProductNamePayload = 8;
 constexpr int productNameItemPos = 28;
 
-struct ByteTest
-{
-    int position;
-    uint8_t value;
-};
-
 // clang-format off
-constexpr ByteTest productNameReplyTests[] = {
-    { 22, 0x43 }, // RetParmVal
-    { 23, 0x02 }, // DeviceInfo
-    { 26, 0x03 }, // ParmVal block
-    { 29, 0x01 }, // parm 01: product name
+constexpr exchange::ByteTest productNameReplyTests[] = {
+    exchange::is (22, 0x43), // RetParmVal
+    exchange::is (23, 0x02), // DeviceInfo
+    exchange::is (26, 0x03), // ParmVal block
+    exchange::is (29, 0x01), // parm 01: product name
 };
 // clang-format on
 
-// The payload's end (one past its last byte), or -1 when the message does not hold a whole frame
-// of the length it states.
-int payloadEnd (const juce::MidiMessage& message)
-{
-    const int size = message.getRawDataSize();
-
-    if (size < zun::Frame::overhead)
-        return -1;
-
-    const int end = zun::Frame::payloadPos + zun::Frame::PayloadLength (message.getRawData());
-    return end + 2 <= size ? end : -1;
-}
-
 bool isProductNameReply (const juce::MidiMessage& message)
 {
-    const int end = payloadEnd (message);
-
-    if (end < 0 || end - zun::Frame::payloadPos < minProductNamePayload)
-        return false;
-
-    const auto* frame = message.getRawData();
-
-    for (const auto& test : productNameReplyTests)
-        if (frame[test.position] != test.value)
-            return false;
-
-    return true;
+    return exchange::passes (message, minProductNamePayload, true, std::begin (productNameReplyTests), std::end (productNameReplyTests));
 }
 } // namespace
 
@@ -66,14 +37,7 @@ void MainComponent::searchClicked()
     // OwnedArray::clear deletes the entries from the last to the first and frees the storage.
     discoveryItem.devices.clear();
 
-    auto& builder = deviceContainer.sysexMessage;
-    builder.sessionId = 0;
-    builder.serialNumber = 0;
-    builder.productId = 0;
-
-    deviceContainer.block.Empty();
-    deviceContainer.requestCursor = 0;
-    deviceContainer.ccParmId = 0;
+    exchange::forgetInterface (deviceContainer);
 
     requestState = Discovering;
 
@@ -94,7 +58,7 @@ void MainComponent::searchClicked()
         if (entry->outputDevice == nullptr)
             continue;
 
-        auto frame = builder.CreateMessage (SXMessage_DeviceDiscovery, zun::TemplateLength::DeviceDiscovery);
+        auto frame = deviceContainer.sysexMessage.CreateMessage (SXMessage_DeviceDiscovery, zun::TemplateLength::DeviceDiscovery);
         frame.setTimeStamp (nowInSeconds());
         entry->discoveryTransactionId = (int32_t) zun::Frame::TransactionId (frame.getRawData());
         addMessageToList (frame, true);
@@ -196,7 +160,7 @@ void MainComponent::handleProductNameReply (const juce::MidiMessage& reply)
     // A name item that does not lie inside the payload counts as no name: the reply is still
     // taken, so one badly formed answer does not stop the pass for every interface after it.
     deviceContainer.productName = {};
-    zun::ReadNameItem (reply.getRawData(), productNameItemPos, payloadEnd (reply), deviceContainer.productName);
+    zun::ReadNameItem (reply.getRawData(), productNameItemPos, exchange::payloadEnd (reply), deviceContainer.productName);
 
     stopTimer (replyTimeoutTimer);
 

@@ -36,19 +36,19 @@ const char* const controllerNames[128] = {
 // Listeners go on before the item lists are filled; filling an unselected combo box reports nothing.
 void MainComponent::createGUI()
 {
-    // 1-2. The selector captions.
+    // The selector captions.
     midiPortLabel.setText ("MIDI Port", juce::dontSendNotification);
     addLabelAndSetStyle (midiPortLabel);
     presetLabel.setText ("Preset", juce::dontSendNotification);
     addLabelAndSetStyle (presetLabel);
 
-    // 3-4. The selectors.
+    // The selectors.
     addAndMakeVisible (midiPortCombo);
     midiPortCombo.addListener (this);
     addAndMakeVisible (presetCombo);
     presetCombo.addListener (this);
 
-    // 5-7. "Enable" and the side choice.
+    // "Enable" and the side choice.
     addAndMakeVisible (enableToggle);
     enableToggle.setButtonText ("Enable");
     enableToggle.addListener (this);
@@ -63,7 +63,7 @@ void MainComponent::createGUI()
     outToggle.setRadioGroupId (sideRadioGroup);
     outToggle.addListener (this);
 
-    // 8-9. The preset buttons.
+    // The preset buttons.
     addAndMakeVisible (loadPresetButton);
     loadPresetButton.setButtonText ("Load Preset");
     loadPresetButton.addListener (this);
@@ -72,7 +72,7 @@ void MainComponent::createGUI()
     savePresetButton.setButtonText ("Save Preset");
     savePresetButton.addListener (this);
 
-    // 10. The grid labels.
+    // The grid labels.
     const auto styleLabel = [this] (juce::Label& label, const juce::String& text)
     {
         label.setText (text, juce::dontSendNotification);
@@ -91,7 +91,7 @@ void MainComponent::createGUI()
     for (int r = 0; r < numRows; ++r)
         styleLabel (procNumberLabels[r], juce::String (r + 1));
 
-    // 11-13. The row combo boxes: each column shown, then listened.
+    // The row combo boxes: each column made visible, then given the listener.
     for (auto* column : { modeCombos, controller1Combos, controller2Combos })
     {
         for (int r = 0; r < numRows; ++r)
@@ -101,7 +101,7 @@ void MainComponent::createGUI()
             column[r].addListener (this);
     }
 
-    // 14-15. Their item lists.
+    // Their item lists.
     for (auto& combo : modeCombos)
         setModeComboBoxItems (&combo);
 
@@ -111,7 +111,7 @@ void MainComponent::createGUI()
     for (auto& combo : controller2Combos)
         setControllerComboBoxItems (&combo);
 
-    // 16. The channel toggles, row by row; they have no text.
+    // The channel toggles, row by row; they have no text.
     for (auto& row : channelToggles)
     {
         for (auto& toggle : row)

@@ -1,3 +1,4 @@
+#include "app/DeviceExchangeHelpers.h"
 #include "app/MainComponent.h"
 #include "protocol/NameItem.h"
 #include "protocol/ProtocolCodes.h"
@@ -7,17 +8,9 @@
 
 namespace
 {
-// A fixed byte of a reply; `orValue` names a second value that is also accepted.
-struct ByteTest
-{
-    int position;
-    uint8_t value;
-    uint8_t orValue;
-};
-
-// clang-format off
-constexpr ByteTest is (int position, uint8_t value)                  { return { position, value, value }; }
-constexpr ByteTest isEither (int position, uint8_t a, uint8_t b)   { return { position, a, b }; }
+using exchange::ByteTest;
+using exchange::is;
+using exchange::isEither;
 
 // How the reply awaited in each state of the read chain is recognised: its payload length (exact,
 // or a minimum) and the frame bytes that must hold fixed values.
@@ -29,6 +22,7 @@ struct ReplyTest
     std::vector<ByteTest> bytes;
 };
 
+// clang-format off
 const ReplyTest settingsReplyTests[] = {
     { AwaitingMidiInfo,        12,  false, { is (22, 0x43), is (23, 0x05), is (26, 0x03), is (29, 0x01), is (32, 0x12) } },
     { AwaitingDeviceInfo,      12,  false, { is (22, 0x43), is (23, 0x02), is (26, 0x03), is (29, 0x0B), is (32, 0x14) } },
@@ -88,40 +82,6 @@ constexpr int ccControllerBPos = 46;
 constexpr int ackClassPos = 24;
 constexpr int ackDataClassPos = 25;
 constexpr int ackErrorPos = 26;
-
-// The payload's end (one past its last byte), or -1 when the message does not hold a whole frame
-// of the length it states. Every fixed position a reply test accepts lies below it.
-int payloadEnd (const juce::MidiMessage& message)
-{
-    const int size = message.getRawDataSize();
-
-    if (size < zun::Frame::overhead)
-        return -1;
-
-    const int end = zun::Frame::payloadPos + zun::Frame::PayloadLength (message.getRawData());
-    return end + 2 <= size ? end : -1;
-}
-
-bool passes (const juce::MidiMessage& message, int length, bool lengthIsMinimum, const ByteTest* first, const ByteTest* last)
-{
-    const int end = payloadEnd (message);
-
-    if (end < 0)
-        return false;
-
-    const int payloadLength = end - zun::Frame::payloadPos;
-
-    if (lengthIsMinimum ? payloadLength < length : payloadLength != length)
-        return false;
-
-    const auto* frame = message.getRawData();
-
-    for (auto* test = first; test != last; ++test)
-        if (test->position >= end || (frame[test->position] != test->value && frame[test->position] != test->orValue))
-            return false;
-
-    return true;
-}
 
 const ReplyTest* findReplyTest (uint8_t state)
 {
@@ -235,16 +195,11 @@ void MainComponent::getSettingsClicked()
 
     stopTimer (replyTimeoutTimer);
 
-    auto& builder = deviceContainer.sysexMessage;
-    builder.sessionId = 0;
-    builder.productId = 0;
-    builder.serialNumber = 0;
-
-    deviceContainer.block.Empty();
-    deviceContainer.requestCursor = 0;
-    deviceContainer.ccParmId = 0;
+    exchange::forgetInterface (deviceContainer);
 
     requestState = AwaitingMidiInfo;
+
+    auto& builder = deviceContainer.sysexMessage;
 
     // A new session for every read: replies of an earlier read then fail the frame check.
     builder.sessionId = (uint32_t) builder.random.nextInt() & zun::Frame::idMask;
@@ -294,11 +249,11 @@ void MainComponent::handleSettingsReply (const juce::MidiMessage& reply)
     const auto* test = findReplyTest (requestState);
 
     if (test == nullptr
-        || ! passes (reply, test->length, test->lengthIsMinimum, test->bytes.data(), test->bytes.data() + test->bytes.size()))
+        || ! exchange::passes (reply, test->length, test->lengthIsMinimum, test->bytes.data(), test->bytes.data() + test->bytes.size()))
         return;
 
     const auto* frame = reply.getRawData();
-    const int end = payloadEnd (reply);
+    const int end = exchange::payloadEnd (reply);
     auto& block = deviceContainer.block;
     auto& cursor = deviceContainer.requestCursor;
 
@@ -399,7 +354,7 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
 {
     const auto* rule = findAckRule (requestState);
 
-    if (rule == nullptr || ! passes (reply, ackLength, false, std::begin (ackTests), std::end (ackTests)))
+    if (rule == nullptr || ! exchange::passes (reply, ackLength, false, std::begin (ackTests), std::end (ackTests)))
         return;
 
     stopTimer (replyTimeoutTimer);

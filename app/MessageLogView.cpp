@@ -1,5 +1,8 @@
 #include "app/MessageLogView.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace
 {
 constexpr float fontHeight = 12.0f;
@@ -27,11 +30,62 @@ juce::String withoutLineEnd (const juce::String& line)
 
     return line;
 }
+
+// Splits `n` characters into rows of at most `capacity` visible characters, breaking after a run
+// of blanks; a word longer than a row is broken inside. The blanks at a break stay at the end of
+// the row they follow (they take no visible room). Calls emit (start, end) for every row, in order,
+// and returns the number of rows; an empty text is one empty row.
+template <typename Emit>
+int wrapRows (const juce::juce_wchar* text, int n, int capacity, Emit&& emit)
+{
+    int rows = 0;
+    int start = 0;
+
+    for (;;)
+    {
+        ++rows;
+
+        if (n - start <= capacity)
+        {
+            emit (start, n);
+            return rows;
+        }
+
+        const int full = start + capacity; // the first character that does not fit
+        int next = full;
+
+        if (text[full] == ' ')
+        {
+            while (next < n && text[next] == ' ')
+                ++next;
+        }
+        else
+        {
+            int blank = full - 1;
+
+            while (blank > start && text[blank] != ' ')
+                --blank;
+
+            if (blank > start)
+                next = blank + 1;
+        }
+
+        emit (start, next);
+
+        if (next >= n)
+            return rows;
+
+        start = next;
+    }
+}
 } // namespace
 
-// The area that draws the lines, with its two scroll bars. Only the lines in sight are drawn, and
-// the widest line is tracked as lines come, so nothing here walks the whole log but getText and
-// a copy of the selection.
+// The area that draws the lines, with the vertical scroll bar. Lines are word-wrapped to the width
+// of the text. Per line only its number of rows is kept, as a running total, so appending a line
+// costs the wrap of that one line, the line and the row under a point are found by binary search,
+// and only the rows in sight are drawn; where a line breaks is worked out again when it is drawn
+// or hit. Only a change of the number of characters a row holds (a resize, or the scroll bar
+// coming or going) wraps the whole log again.
 struct MessageLogView::Impl : public juce::Component,
                               private juce::ScrollBar::Listener
 {
@@ -41,12 +95,9 @@ struct MessageLogView::Impl : public juce::Component,
         charWidth = juce::jmax (1.0f, font.getStringWidthFloat ("M"));
         lineHeight = juce::roundToInt (std::ceil (font.getHeight()));
 
-        for (auto* bar : { &vertical, &horizontal })
-        {
-            bar->setAutoHide (false);
-            bar->addListener (this);
-            addChildComponent (bar);
-        }
+        vertical.setAutoHide (false);
+        vertical.addListener (this);
+        addChildComponent (vertical);
 
         setWantsKeyboardFocus (true);
         setMouseCursor (juce::MouseCursor::IBeamCursor);
@@ -55,15 +106,14 @@ struct MessageLogView::Impl : public juce::Component,
     ~Impl() override
     {
         vertical.removeListener (this);
-        horizontal.removeListener (this);
     }
 
     // ---- content
     void append (const juce::String& line)
     {
-        auto text = withoutLineEnd (line);
-        widestLine = juce::jmax (widestLine, text.length());
-        lines.add (std::move (text));
+        lines.add (withoutLineEnd (line));
+        const int rows = rowsOfLine (lines.size() - 1);
+        rowTotals.push_back (totalRows() + rows);
         dropSelection();
         updateLayout();
         vertical.setCurrentRangeStart (vertical.getMaximumRangeLimit(), juce::dontSendNotification);
@@ -74,43 +124,142 @@ struct MessageLogView::Impl : public juce::Component,
     {
         lines.clearQuick();
         lines.minimiseStorageOverheads();
-        widestLine = 0;
+        rowTotals.clear();
+        rowTotals.shrink_to_fit();
         dropSelection();
-        updateLayout();
         vertical.setCurrentRangeStart (0.0, juce::dontSendNotification);
-        horizontal.setCurrentRangeStart (0.0, juce::dontSendNotification);
+        updateLayout();
         repaint();
+    }
+
+    // ---- wrapping
+    // The characters of one line, decoded once into a buffer kept between calls.
+    const juce::juce_wchar* charactersOf (int lineIndex, int& n) const
+    {
+        const auto& line = lines.getReference (lineIndex);
+        scratch.clear();
+
+        for (auto p = line.getCharPointer(); ! p.isEmpty();)
+            scratch.push_back (p.getAndAdvance());
+
+        n = (int) scratch.size();
+        return scratch.data();
+    }
+
+    int rowsOfLine (int lineIndex) const
+    {
+        int n = 0;
+        const auto* text = charactersOf (lineIndex, n);
+        return wrapRows (text, n, capacity, [] (int, int) {});
+    }
+
+    // The start and end columns of every row of a line.
+    std::vector<juce::Range<int>> rowRangesOf (int lineIndex) const
+    {
+        std::vector<juce::Range<int>> rows;
+        int n = 0;
+        const auto* text = charactersOf (lineIndex, n);
+        wrapRows (text, n, capacity, [&rows] (int start, int end) { rows.emplace_back (start, end); });
+        return rows;
+    }
+
+    int totalRows() const { return rowTotals.empty() ? 0 : rowTotals.back(); }
+    int firstRowOf (int lineIndex) const { return lineIndex <= 0 ? 0 : rowTotals[(size_t) lineIndex - 1]; }
+
+    // The line holding a row (rows past the end give the last line).
+    int lineOfRow (int row) const
+    {
+        const auto it = std::upper_bound (rowTotals.begin(), rowTotals.end(), row);
+        return juce::jmin ((int) (it - rowTotals.begin()), (int) rowTotals.size() - 1);
+    }
+
+    int capacityFor (int width) const
+    {
+        return juce::jmax (1, (int) std::floor ((width - 2 * textMargin) / charWidth));
+    }
+
+    // Wraps every line again for a new row capacity; returns whether anything changed.
+    bool rewrapTo (int newCapacity)
+    {
+        if (newCapacity == capacity)
+            return false;
+
+        capacity = newCapacity;
+        int total = 0;
+
+        for (int i = 0; i < lines.size(); ++i)
+        {
+            total += rowsOfLine (i);
+            rowTotals[(size_t) i] = total;
+        }
+
+        return true;
     }
 
     // ---- layout
     int barThickness() { return getLookAndFeel().getDefaultScrollbarWidth(); }
+
+    double contentHeight() const { return (double) totalRows() * lineHeight + 2 * textMargin; }
 
     void updateLayout()
     {
         const int w = getWidth();
         const int h = getHeight();
         const int bar = barThickness();
-        const double contentHeight = (double) lines.size() * lineHeight + 2 * textMargin;
-        const double contentWidth = widestLine * (double) charWidth + 2 * textMargin;
 
-        bool needV = contentHeight > h;
-        const bool needH = contentWidth > w - (needV ? bar : 0);
-        needV = needV || (needH && contentHeight > h - bar);
+        // Where the view stands before a re-wrap: following the end of the log, or a line at the top.
+        const bool atEnd = ! vertical.isVisible() || scrollY() + viewHeight >= contentHeight() - 1.0;
+        const int topLine = firstVisibleLine();
+        bool rewrapped = false;
 
-        viewWidth = juce::jmax (0, w - (needV ? bar : 0));
-        viewHeight = juce::jmax (0, h - (needH ? bar : 0));
+        // The bar stays as it is while that still suits the text, so lines appended to a long log
+        // never wrap the others again.
+        if (vertical.isVisible())
+        {
+            rewrapped |= rewrapTo (capacityFor (w - bar));
 
-        vertical.setVisible (needV);
-        horizontal.setVisible (needH);
+            if (contentHeight() <= h)
+            {
+                rewrapped |= rewrapTo (capacityFor (w));
+
+                if (contentHeight() > h)
+                    rewrapTo (capacityFor (w - bar));
+                else
+                    vertical.setVisible (false);
+            }
+        }
+        else
+        {
+            rewrapped |= rewrapTo (capacityFor (w));
+
+            if (contentHeight() > h)
+            {
+                rewrapped |= rewrapTo (capacityFor (w - bar));
+                vertical.setVisible (true);
+            }
+        }
+
+        viewWidth = juce::jmax (0, w - (vertical.isVisible() ? bar : 0));
+        viewHeight = juce::jmax (0, h);
         vertical.setBounds (viewWidth, 0, bar, viewHeight);
-        horizontal.setBounds (0, viewHeight, viewWidth, bar);
 
-        vertical.setRangeLimits (0.0, juce::jmax (contentHeight, (double) viewHeight), juce::dontSendNotification);
+        vertical.setRangeLimits (0.0, juce::jmax (contentHeight(), (double) viewHeight), juce::dontSendNotification);
         vertical.setCurrentRange (vertical.getCurrentRangeStart(), viewHeight, juce::dontSendNotification);
         vertical.setSingleStepSize (lineHeight);
-        horizontal.setRangeLimits (0.0, juce::jmax (contentWidth, (double) viewWidth), juce::dontSendNotification);
-        horizontal.setCurrentRange (horizontal.getCurrentRangeStart(), viewWidth, juce::dontSendNotification);
-        horizontal.setSingleStepSize (charWidth);
+
+        if (rewrapped && ! lines.isEmpty())
+        {
+            if (atEnd)
+            {
+                vertical.setCurrentRangeStart (vertical.getMaximumRangeLimit(), juce::dontSendNotification);
+            }
+            else
+            {
+                const int row = firstRowOf (topLine);
+                vertical.setCurrentRangeStart (row == 0 ? 0.0 : textMargin + (double) row * lineHeight,
+                                               juce::dontSendNotification);
+            }
+        }
     }
 
     void resized() override
@@ -120,12 +269,19 @@ struct MessageLogView::Impl : public juce::Component,
     }
 
     double scrollY() const { return vertical.getCurrentRangeStart(); }
-    double scrollX() const { return horizontal.getCurrentRangeStart(); }
 
-    int firstVisibleLine() const
+    int firstVisibleRow() const
     {
         return juce::jmax (0, (int) std::floor ((scrollY() - textMargin) / lineHeight));
     }
+
+    int firstVisibleLine() const
+    {
+        return rowTotals.empty() ? 0 : lineOfRow (firstVisibleRow());
+    }
+
+    float rowTop (int row) const { return (float) (textMargin + (double) row * lineHeight - scrollY()); }
+    float columnX (int column) const { return (float) textMargin + (float) column * charWidth; }
 
     // ---- drawing
     void paint (juce::Graphics& g) override
@@ -133,37 +289,57 @@ struct MessageLogView::Impl : public juce::Component,
         auto& lf = getLookAndFeel();
         g.fillAll (lf.findColour (juce::TextEditor::backgroundColourId));
 
+        if (lines.isEmpty())
+            return;
+
         g.saveState();
         g.reduceClipRegion (0, 0, viewWidth, viewHeight);
         g.setFont (font);
 
-        const int first = firstVisibleLine();
-        const int last = juce::jmin (lines.size() - 1, first + viewHeight / lineHeight + 1);
-        const int firstColumn = juce::jmax (0, (int) std::floor (scrollX() / charWidth) - 1);
-        const int numColumns = (int) std::ceil (viewWidth / charWidth) + 2;
+        const int firstRow = firstVisibleRow();
+        const int lastRow = juce::jmin (totalRows() - 1, firstRow + viewHeight / lineHeight + 1);
         const auto [selStart, selEnd] = orderedSelection();
+        const bool selecting = hasSelection();
         const auto highlight = lf.findColour (juce::TextEditor::highlightColourId);
         const auto textColour = lf.findColour (juce::TextEditor::textColourId);
 
-        for (int i = first; i <= last; ++i)
+        for (int i = lineOfRow (firstRow); i < lines.size() && firstRowOf (i) <= lastRow; ++i)
         {
-            const float top = (float) (textMargin + i * lineHeight - scrollY());
             const auto& line = lines.getReference (i);
+            const auto rows = rowRangesOf (i);
 
-            if (hasSelection() && selStart.line <= i && i <= selEnd.line)
+            for (size_t r = 0; r < rows.size(); ++r)
             {
-                const int from = i == selStart.line ? selStart.column : 0;
-                const int to = i == selEnd.line ? selEnd.column : line.length() + 1;
-                g.setColour (highlight);
-                g.fillRect (columnX (from), top, (float) (to - from) * charWidth, (float) lineHeight);
-            }
+                const int row = firstRowOf (i) + (int) r;
 
-            if (firstColumn < line.length())
-            {
-                g.setColour (textColour);
-                g.drawSingleLineText (line.substring (firstColumn, firstColumn + numColumns),
-                                      juce::roundToInt (columnX (firstColumn)),
-                                      juce::roundToInt (top + font.getAscent()));
+                if (row < firstRow || row > lastRow)
+                    continue;
+
+                const float top = rowTop (row);
+                const auto range = rows[r];
+                const bool lastRowOfLine = r + 1 == rows.size();
+
+                if (selecting && selStart.line <= i && i <= selEnd.line)
+                {
+                    // A selection that runs on past the line's end also covers its line break.
+                    const int from = juce::jmax (range.getStart(), i == selStart.line ? selStart.column : 0);
+                    const int to = i == selEnd.line ? juce::jmin (range.getEnd(), selEnd.column)
+                                                    : range.getEnd() + (lastRowOfLine ? 1 : 0);
+
+                    if (to > from)
+                    {
+                        g.setColour (highlight);
+                        g.fillRect (columnX (from - range.getStart()), top, (float) (to - from) * charWidth, (float) lineHeight);
+                    }
+                }
+
+                if (! range.isEmpty())
+                {
+                    g.setColour (textColour);
+                    g.drawSingleLineText (line.substring (range.getStart(), range.getEnd()),
+                                          juce::roundToInt (columnX (0)),
+                                          juce::roundToInt (top + font.getAscent()));
+                }
             }
         }
 
@@ -176,7 +352,21 @@ struct MessageLogView::Impl : public juce::Component,
         g.drawRect (getLocalBounds());
     }
 
-    float columnX (int column) const { return (float) (textMargin + column * (double) charWidth - scrollX()); }
+    juce::Rectangle<float> characterBounds (TextPos p) const
+    {
+        if (lines.isEmpty())
+            return {};
+
+        p = clampPos (p);
+        const auto rows = rowRangesOf (p.line);
+        size_t r = 0;
+
+        // A column at a break belongs to the row it starts.
+        while (r + 1 < rows.size() && p.column >= rows[r].getEnd())
+            ++r;
+
+        return { columnX (p.column - rows[r].getStart()), rowTop (firstRowOf (p.line) + (int) r), charWidth, (float) lineHeight };
+    }
 
     // ---- selection
     bool hasSelection() const { return ! (anchor == caret); }
@@ -201,11 +391,17 @@ struct MessageLogView::Impl : public juce::Component,
         return p;
     }
 
+    // The line and column under a point: the row from its height, the column within that row.
     TextPos posAt (juce::Point<float> point) const
     {
-        const auto line = (int) std::floor ((point.y + scrollY() - textMargin) / lineHeight);
-        const auto column = juce::roundToInt ((point.x + scrollX() - textMargin) / charWidth);
-        return clampPos ({ line, column });
+        if (lines.isEmpty())
+            return {};
+
+        const auto row = juce::jlimit (0, totalRows() - 1, (int) std::floor ((point.y + scrollY() - textMargin) / lineHeight));
+        const int line = lineOfRow (row);
+        const auto range = rowRangesOf (line)[(size_t) (row - firstRowOf (line))];
+        const auto column = range.getStart() + juce::roundToInt ((point.x - textMargin) / charWidth);
+        return { line, juce::jlimit (range.getStart(), range.getEnd(), column) };
     }
 
     void select (TextPos from, TextPos to)
@@ -274,8 +470,6 @@ struct MessageLogView::Impl : public juce::Component,
     {
         if (wheel.deltaY != 0.0f)
             vertical.mouseWheelMove (e, wheel);
-        else if (wheel.deltaX != 0.0f)
-            horizontal.mouseWheelMove (e, wheel);
     }
 
     bool keyPressed (const juce::KeyPress& key) override
@@ -342,7 +536,9 @@ struct MessageLogView::Impl : public juce::Component,
 
     // ---- state
     juce::Array<juce::String> lines;
-    int widestLine = 0; // in characters
+    std::vector<int> rowTotals; // rows of lines 0 to i, for every line i
+    mutable std::vector<juce::juce_wchar> scratch; // message thread only
+    int capacity = 1; // characters a row holds
     juce::Font font;
     float charWidth = 7.0f;
     int lineHeight = 14;
@@ -350,7 +546,6 @@ struct MessageLogView::Impl : public juce::Component,
     int viewHeight = 0;
     TextPos anchor, caret; // the selection, from anchor to caret; empty when equal
     juce::ScrollBar vertical { true };
-    juce::ScrollBar horizontal { false };
 };
 
 MessageLogView::MessageLogView()
@@ -409,6 +604,11 @@ void MessageLogView::setSelection (int startLine, int startColumn, int endLine, 
 int MessageLogView::getFirstVisibleLine() const
 {
     return impl->firstVisibleLine();
+}
+
+juce::Rectangle<float> MessageLogView::getCharacterBounds (int line, int column) const
+{
+    return impl->characterBounds ({ line, column }).translated ((float) impl->getX(), (float) impl->getY());
 }
 
 void MessageLogView::resized()

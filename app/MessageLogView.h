@@ -2,10 +2,12 @@
 
 #include <juce_gui_extra/juce_gui_extra.h>
 
-// The MIDI monitor's text: read-only, scrollable, 12-point, lines appended at the end. Appending
-// costs the same however long the log has grown: the lines are kept in a list and only the lines
-// in sight are drawn. The user can select text with the mouse (or select all) and copy it; there
-// is no caret and no pop-up menu. Every line is kept until clear().
+// The MIDI monitor's text: read-only, 12-point monospaced, lines appended at the end and
+// word-wrapped to the width of the view, with a vertical scroll bar when the rows do not fit.
+// Appending costs the same however long the log has grown: the lines are kept in a list with a
+// running total of their rows, and only the rows in sight are drawn. The user can select text
+// with the mouse (or select all) and copy it; there is no caret and no pop-up menu. Every line is
+// kept until clear().
 class MessageLogView : public juce::Component
 {
 public:
@@ -34,8 +36,12 @@ public:
     // Selects from (line, column) to (line, column), as a drag of the mouse would.
     void setSelection (int startLine, int startColumn, int endLine, int endColumn);
 
-    // The first line in sight at the top of the view.
+    // The first line in sight at the top of the view (its first row may be above the top).
     int getFirstVisibleLine() const;
+
+    // Where the character at (line, column) is drawn, in this view's coordinates, as the line is
+    // wrapped now; a column at the end of the line gives the place just after its last character.
+    juce::Rectangle<float> getCharacterBounds (int line, int column) const;
 
     void resized() override;
 

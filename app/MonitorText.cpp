@@ -136,8 +136,9 @@ juce::String describe (const juce::MidiMessage& message, const zun::DeviceContai
 {
     const Bytes d { message.getRawData(), message.getRawDataSize() };
 
-    // A frame that passes the check has at least 24 bytes and exactly its payload length + 24.
-    if (container.IsValidMidiMessage (message) && d.size >= 24)
+    // A frame that passes the check has at least 24 bytes and exactly its payload length + 24, so
+    // the dump from byte 5 to the checksum stays inside it.
+    if (container.IsValidMidiMessage (message))
         return frameName (d) + ": " + hexDump (d.data + frameDumpStart, d.size - frameDumpStart - 1);
 
     return describeOrdinary (d);

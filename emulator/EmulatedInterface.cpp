@@ -403,16 +403,39 @@ struct EmulatedInterface::Impl
 
     bool logging = true;
     std::deque<LogEntry> log;
+    std::function<void (const juce::String&)> logListener;
+    std::vector<juce::String> unreportedLines; // logged under the lock, not yet given to the listener
 
     void addLog (LogEntry entry)
     {
         if (! logging)
             return;
 
+        if (logListener)
+            unreportedLines.push_back (entry.line);
+
         if (log.size() >= maxLogEntries)
             log.pop_front();
 
         log.push_back (std::move (entry));
+    }
+
+    // Hands the lines logged since the last call to the listener, outside the lock so that the
+    // listener may take as long as it likes or call back into the interface.
+    void reportNewLines (juce::CriticalSection& lock)
+    {
+        std::vector<juce::String> lines;
+        std::function<void (const juce::String&)> listener;
+
+        {
+            const juce::ScopedLock sl (lock);
+            lines.swap (unreportedLines);
+            listener = logListener;
+        }
+
+        if (listener)
+            for (const auto& line : lines)
+                listener (line);
     }
 };
 
@@ -686,6 +709,13 @@ void EmulatedInterface::clearLog()
     impl->log.clear();
 }
 
+void EmulatedInterface::setLogListener (std::function<void (const juce::String&)> listener)
+{
+    const juce::ScopedLock sl (lock);
+    impl->logListener = std::move (listener);
+    impl->unreportedLines.clear();
+}
+
 //==============================================================================
 EmulatedInterface::RequestKind EmulatedInterface::classifyPayload (const uint8_t* payload, int length)
 {
@@ -738,6 +768,8 @@ std::vector<juce::MidiMessage> EmulatedInterface::handleRequest (const juce::Mid
     if (! decodeFrame (message.getRawData(), message.getRawDataSize(), request))
         return {};
 
+    // Declared before the lock, so it runs after the lock is released.
+    const juce::ScopeGuard reportLines { [this] { impl->reportNewLines (lock); } };
     const juce::ScopedLock sl (lock);
 
     const bool toUs = request.productId == (productId & 0x3FFF) && request.serialNumber == serialNumber;

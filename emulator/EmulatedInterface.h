@@ -3,6 +3,7 @@
 #include "emulator/VirtualMidiService.h"
 #include "protocol/CCProcessorBlock.h"
 
+#include <functional>
 #include <vector>
 
 // An emulated interface of the family: answers the twelve requests of the device protocol with
@@ -102,6 +103,9 @@ public:
     std::vector<LogEntry> getReceivedRequests() const;
     juce::StringArray getLogLines() const;
     void clearLog();
+    // Called with the text of every new log line as it is logged, on the thread that handled the
+    // request, with the lock released. An empty function stops the calls.
+    void setLogListener (std::function<void (const juce::String&)> listener);
 
     void receivedFromApplication (int pairIndex, const juce::MidiMessage& message) override;
 

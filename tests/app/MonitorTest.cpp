@@ -1,5 +1,6 @@
 #include "app/MainComponent.h"
 #include "app/MonitorText.h"
+#include "../protocol/ProtocolTestBytes.h"
 #include "emulator/VirtualMidiService.h"
 #include "support/MessageLoop.h"
 
@@ -16,27 +17,9 @@ juce::MidiMessage midi (const Bytes& bytes, double timeStamp = 0.0)
 }
 
 // A frame of the device protocol built here, independently of the application's frame builder.
-Bytes frame (uint32_t session, const Bytes& payload, uint32_t transaction = 0x77)
+Bytes frame (uint32_t session, const Bytes& payload)
 {
-    Bytes f { 0xf0, 0x00, 0x6d, 0x39, 0x7d, 0x02, 0x23, 0x09, 0x50, 0x6c, 0x58, 0x3d };
-
-    for (auto shift : { 21, 14, 7, 0 })
-        f.push_back ((uint8_t) ((session >> shift) & 0x7f));
-
-    for (auto shift : { 21, 14, 7, 0 })
-        f.push_back ((uint8_t) ((transaction >> shift) & 0x7f));
-
-    f.push_back ((uint8_t) ((payload.size() >> 7) & 0x7f));
-    f.push_back ((uint8_t) (payload.size() & 0x7f));
-    f.insert (f.end(), payload.begin(), payload.end());
-
-    int sum = 0;
-    for (size_t i = 5; i < f.size(); ++i)
-        sum += f[i];
-
-    f.push_back ((uint8_t) ((0 - sum) & 0x7f));
-    f.push_back (0xf7);
-    return f;
+    return protocol_test::Frame ({ 0x0123, 0x9a1b2c3d, session, 0x77 }, payload);
 }
 
 juce::String dumpOf (const Bytes& bytes, size_t from, size_t to)
@@ -265,4 +248,253 @@ TEST_F (MonitorFixture, NewLinesScrollIntoSight)
 
     // The last line is in the last screenful, whatever the font's metrics.
     EXPECT_GT (mc.messageLog.getFirstVisibleLine(), 180);
+}
+
+namespace
+{
+// The log's scroll bars, wherever they sit among its children.
+std::vector<juce::ScrollBar*> scrollBarsOf (juce::Component& c)
+{
+    std::vector<juce::ScrollBar*> bars;
+
+    for (auto* child : c.getChildren())
+    {
+        if (auto* bar = dynamic_cast<juce::ScrollBar*> (child))
+            bars.push_back (bar);
+
+        const auto inner = scrollBarsOf (*child);
+        bars.insert (bars.end(), inner.begin(), inner.end());
+    }
+
+    return bars;
+}
+
+// The right edge of the room for text: the view's width less a vertical bar in sight.
+float textRight (MessageLogView& log)
+{
+    float right = (float) log.getWidth();
+
+    for (auto* bar : scrollBarsOf (log))
+        if (bar->isVisible() && bar->isVertical())
+            right = juce::jmin (right, (float) bar->getX());
+
+    return right;
+}
+
+// Reads the rows of a line back from where its characters are drawn and checks that they are
+// word-wrapped: left-aligned rows one under the other, no visible character past the text's right
+// edge, each break after a blank unless the row is full, and no row that could still have taken
+// the next row's first word. Returns the number of rows.
+int checkWrapped (MessageLogView& log, int lineIndex, const std::string& what)
+{
+    const auto line = log.getLine (lineIndex);
+    const auto right = textRight (log);
+    const auto first = log.getCharacterBounds (lineIndex, 0);
+    const float cw = first.getWidth();
+    std::vector<juce::String> rows { {} };
+    float rowY = first.getY();
+
+    for (int i = 0; i < line.length(); ++i)
+    {
+        const auto b = log.getCharacterBounds (lineIndex, i);
+
+        if (b.getY() != rowY)
+        {
+            EXPECT_FLOAT_EQ (b.getY(), rowY + first.getHeight()) << what << ": column " << i;
+            rowY = b.getY();
+            rows.push_back ({});
+        }
+
+        EXPECT_FLOAT_EQ (b.getX(), first.getX() + (float) rows.back().length() * cw) << what << ": column " << i;
+
+        if (line[i] != ' ')
+        {
+            EXPECT_LE (b.getRight(), right + 0.01f) << what << ": column " << i << " is past the edge";
+        }
+
+        rows.back() << juce::String::charToString (line[i]);
+    }
+
+    const int capacity = (int) std::floor ((right - first.getX()) / cw + 0.01f);
+
+    for (size_t r = 0; r + 1 < rows.size(); ++r)
+    {
+        const auto visible = rows[r].trimEnd();
+        const auto nextWord = rows[r + 1].upToFirstOccurrenceOf (" ", false, false);
+        const bool brokeAtBlank = rows[r].endsWithChar (' ');
+
+        // Broken inside a word only when the word alone is wider than a row.
+        EXPECT_TRUE (brokeAtBlank || (visible.length() == capacity && ! visible.containsChar (' ')))
+            << what << ": row " << r << " '" << rows[r] << "'";
+        EXPECT_GT (visible.length() + 1 + nextWord.length(), capacity) << what << ": row " << r << " could take '" << nextWord << "'";
+    }
+
+    return (int) rows.size();
+}
+
+// A System Exclusive message of `size` bytes that is no frame of the device protocol: the monitor
+// shows it as one long hexadecimal dump, like a CC-processor request.
+juce::MidiMessage longSysex (int size)
+{
+    Bytes bytes { 0xf0 };
+    for (int i = 1; i < size - 1; ++i)
+        bytes.push_back ((uint8_t) (i & 0x7f));
+    bytes.push_back (0xf7);
+    return midi (bytes);
+}
+
+void mouseOnLog (MessageLogView& log, bool press, juce::Point<float> where)
+{
+    auto* area = log.getChildComponent (0);
+    const auto now = juce::Time::getCurrentTime();
+    const juce::MouseEvent e (juce::Desktop::getInstance().getMainMouseSource(), where - area->getPosition().toFloat(),
+                              juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                              area, area, now, where, now, 1, ! press);
+    if (press)
+        area->mouseDown (e);
+    else
+        area->mouseDrag (e);
+}
+
+// A point a quarter into the character at (line, column).
+juce::Point<float> pointAt (MessageLogView& log, int line, int column)
+{
+    const auto b = log.getCharacterBounds (line, column);
+    return { b.getX() + b.getWidth() * 0.25f, b.getCentreY() };
+}
+} // namespace
+
+TEST_F (MonitorFixture, LongLinesWrapAtBlanksToTheWidthOfTheLog)
+{
+    mc.addMessageToList (longSysex (96), true);
+    const auto dumpLine = lastLine();
+    ASSERT_GT (dumpLine.length(), 280);
+
+    // The log as laid out in the window: the whole line readable without sideways scrolling.
+    EXPECT_GE (checkWrapped (mc.messageLog, 0, "log in the window"), 2);
+
+    const auto longWord = "short " + juce::String::repeatedString ("x", 100) + " tail";
+    const auto blankRuns = juce::String::repeatedString ("alpha   beta     gamma ", 12);
+
+    struct Case
+    {
+        const char* what;
+        int width;
+        juce::String line;
+        int minRows;
+    };
+
+    const Case cases[] = {
+        { "protocol dump, wide log", 764, dumpLine, 2 },
+        { "protocol dump, narrow log", 240, dumpLine, 9 },
+        { "a word longer than a row breaks inside it", 240, longWord, 4 },
+        { "runs of blanks at a break stay on their row", 200, blankRuns, 9 },
+        { "a short line is one row", 240, "1 - 00:00:00.000 R f8", 1 },
+    };
+
+    for (auto& c : cases)
+    {
+        MessageLogView log;
+        log.setSize (c.width, 132);
+
+        for (int i = 0; i < 20; ++i)
+            log.appendLine (c.line + "\r\n");
+
+        for (int i : { 0, 19 })
+            EXPECT_GE (checkWrapped (log, i, std::string (c.what) + ", line " + std::to_string (i)), c.minRows) << c.what;
+
+        // Only a vertical bar, and the newest line's end scrolled into sight.
+        bool verticalShown = false;
+        for (auto* bar : scrollBarsOf (log))
+        {
+            EXPECT_FALSE (bar->isVisible() && ! bar->isVertical()) << c.what << ": a horizontal scroll bar is shown";
+            verticalShown = verticalShown || (bar->isVisible() && bar->isVertical());
+        }
+        EXPECT_TRUE (verticalShown) << c.what;
+
+        const auto end = log.getCharacterBounds (19, c.line.length());
+        EXPECT_GE (end.getY(), 0.0f) << c.what;
+        EXPECT_LE (end.getBottom(), (float) log.getHeight()) << c.what;
+        EXPECT_EQ (log.getText(), juce::String::repeatedString (c.line + "\n", 20)) << c.what;
+    }
+}
+
+TEST_F (MonitorFixture, MouseSelectsAcrossWrappedRows)
+{
+    mc.addMessageToList (longSysex (96), false);
+    mc.addMessageToList (longSysex (96), false);
+    auto& log = mc.messageLog;
+    const auto line = log.getLine (0);
+    ASSERT_GE (checkWrapped (log, 0, "first line"), 2);
+
+    // A column well into the second row of a line.
+    int secondRowColumn = 0;
+    while (log.getCharacterBounds (0, secondRowColumn).getY() == log.getCharacterBounds (0, 0).getY())
+        ++secondRowColumn;
+    secondRowColumn += 10;
+
+    struct Case
+    {
+        const char* what;
+        int fromLine, fromColumn, toLine, toColumn;
+        juce::String expected;
+    };
+
+    const Case cases[] = {
+        { "down across a wrap within a line", 0, 5, 0, secondRowColumn, line.substring (5, secondRowColumn) },
+        { "up across a wrap within a line", 0, secondRowColumn, 0, 5, line.substring (5, secondRowColumn) },
+        { "from a second row into the next line", 0, secondRowColumn, 1, secondRowColumn,
+          line.substring (secondRowColumn) + "\n" + log.getLine (1).substring (0, secondRowColumn) },
+    };
+
+    for (auto& c : cases)
+    {
+        // The whole of both lines in sight, so every point lies inside the log.
+        log.setSize (764, 400);
+        mouseOnLog (log, true, pointAt (log, c.fromLine, c.fromColumn));
+        mouseOnLog (log, false, pointAt (log, c.toLine, c.toColumn));
+        EXPECT_EQ (log.getSelectedText(), c.expected) << c.what;
+    }
+
+    mc.addMessageToList (midi ({ 0xf8 }), false);
+    EXPECT_FALSE (log.hasSelection());
+}
+
+TEST_F (MonitorFixture, ResizeWrapsAgainAndKeepsTheTopLine)
+{
+    for (int i = 0; i < 40; ++i)
+        mc.addMessageToList (longSysex (96), false);
+
+    auto& log = mc.messageLog;
+    const auto rowsAt = [&log] (int line)
+    {
+        const auto first = log.getCharacterBounds (line, 0);
+        return juce::roundToInt ((log.getCharacterBounds (line, log.getLine (line).length() - 1).getY() - first.getY()) / first.getHeight()) + 1;
+    };
+
+    const int wideRows = rowsAt (10);
+    juce::ScrollBar* vertical = nullptr;
+    for (auto* bar : scrollBarsOf (log))
+        if (bar->isVertical())
+            vertical = bar;
+    ASSERT_NE (vertical, nullptr);
+
+    // Scrolled back so that line 10 starts at the very top, as a user reading older lines would.
+    vertical->setCurrentRangeStart (log.getCharacterBounds (10, 0).getY() + vertical->getCurrentRangeStart(),
+                                    juce::sendNotificationSync);
+    ASSERT_EQ (log.getFirstVisibleLine(), 10);
+
+    log.setSize (log.getWidth() / 2, log.getHeight());
+
+    EXPECT_GT (rowsAt (10), wideRows);
+    checkWrapped (log, 10, "after narrowing");
+    EXPECT_EQ (log.getFirstVisibleLine(), 10);
+    EXPECT_NEAR (log.getCharacterBounds (10, 0).getY(), 0.0f, 0.5f);
+
+    // A log that follows its newest line keeps following it.
+    mc.addMessageToList (longSysex (96), false);
+    log.setSize (log.getWidth() * 2, log.getHeight());
+    const auto end = log.getCharacterBounds (40, log.getLine (40).length());
+    EXPECT_LE (end.getBottom(), (float) log.getHeight());
+    EXPECT_GE (end.getY(), 0.0f);
 }

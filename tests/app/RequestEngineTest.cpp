@@ -1,5 +1,6 @@
 #include "app/MainComponent.h"
 #include "app/MonitorText.h"
+#include "../protocol/ProtocolTestBytes.h"
 #include "emulator/EmulatedInterface.h"
 #include "emulator/VirtualMidiService.h"
 #include "protocol/RequestTemplates.h"
@@ -21,23 +22,7 @@ constexpr uint32_t otherSession = 0x0123456;
 // A reply frame as an interface sends it, built here independently of the application.
 juce::MidiMessage reply (uint32_t sessionId, const Bytes& payload)
 {
-    Bytes f { 0xf0, 0x00, 0x6d, 0x39, 0x7d, 0x02, 0x23, 0x09, 0x50, 0x6c, 0x58, 0x3d };
-
-    for (auto shift : { 21, 14, 7, 0 })
-        f.push_back ((uint8_t) ((sessionId >> shift) & 0x7f));
-
-    f.insert (f.end(), { 0x00, 0x00, 0x00, 0x05 });
-    f.push_back ((uint8_t) ((payload.size() >> 7) & 0x7f));
-    f.push_back ((uint8_t) (payload.size() & 0x7f));
-    f.insert (f.end(), payload.begin(), payload.end());
-
-    int sum = 0;
-    for (size_t i = 5; i < f.size(); ++i)
-        sum += f[i];
-
-    f.push_back ((uint8_t) ((0 - sum) & 0x7f));
-    f.push_back (0xf7);
-    return juce::MidiMessage (f.data(), (int) f.size());
+    return protocol_test::Message (protocol_test::Frame ({ 0x0123, 0x9a1b2c3d, sessionId, 5 }, payload));
 }
 
 // The reply to the MIDI-info request: 4 ports, 8 CC processors a side.

@@ -406,3 +406,59 @@ TEST (SettingsRead, GetSettingsDuringAReadRestartsItWithTheEditorCleared)
     expectModelEqualsInterface (main.deviceContainer.block, a);
     EXPECT_TRUE (rig.alerts.alerts.empty());
 }
+
+TEST (SettingsRead, EachStateTakesOnlyItsOwnReplyShape)
+{
+    const Bytes midiInfo { 0x43, 0x05, 0x01, 0x09, 0x03, 0x02, 0x03, 0x01, 0x02, 0x03, 0x12, 0x08 };
+    const Bytes deviceInfo { 0x43, 0x02, 0x01, 0x09, 0x03, 0x02, 0x03, 0x0B, 0x00, 0x03, 0x14, 0x04 };
+    const Bytes deviceFeature { 0x43, 0x03, 0x01, 0x06, 0x03, 0x01, 0x03, 0x01, 0x02 };
+    const Bytes presetName = presetNamePayload (1, nameItem (0x02, { 'P' }));
+    const Bytes portInfo = portInfoPayload (1, nameItem (0x0A, { 'I', 'n' }) + nameItem (0x0B, { 'O', 'u', 't' }));
+    const Bytes ccInfo = ccPayload (1, 0x12, { 1, 2, 3, 4, 5, 6, 7, 8 });
+
+    // `payload` with payload byte `index` (frame byte index + 22) set to `value`.
+    const auto with = [] (Bytes payload, size_t index, uint8_t value)
+    {
+        payload[index] = value;
+        return payload;
+    };
+
+    struct Case { const char* what; Kind kind; uint8_t state; Bytes payload; bool movesOn; };
+    const Case cases[] = {
+        { "MIDI info",                  Kind::GetSettingsMI,              AwaitingMidiInfo,        midiInfo,                         true  },
+        { "MIDI info, [32] not 12",     Kind::GetSettingsMI,              AwaitingMidiInfo,        with (midiInfo, 10, 0x13),        false },
+        { "MIDI info, one byte more",   Kind::GetSettingsMI,              AwaitingMidiInfo,        midiInfo + Bytes { 0x00 },        false },
+        { "device info",                Kind::GetSettingsDI,              AwaitingDeviceInfo,      deviceInfo,                       true  },
+        { "device info, [29] not 0B",   Kind::GetSettingsDI,              AwaitingDeviceInfo,      with (deviceInfo, 7, 0x01),       false },
+        { "device info, [23] not 02",   Kind::GetSettingsDI,              AwaitingDeviceInfo,      with (deviceInfo, 1, 0x05),       false },
+        { "device feature",             Kind::GetSettingsDF,              AwaitingDeviceFeature,   deviceFeature,                    true  },
+        { "device feature, [26] not 03", Kind::GetSettingsDF,             AwaitingDeviceFeature,   with (deviceFeature, 4, 0x04),    false },
+        { "preset name",                Kind::GetSettingsPresetName,      AwaitingPresetNames,     presetName,                       true  },
+        { "preset name, [28] not 09",   Kind::GetSettingsPresetName,      AwaitingPresetNames,     with (presetName, 6, 0x05),       false },
+        { "preset name, [34] not 02",   Kind::GetSettingsPresetName,      AwaitingPresetNames,     with (presetName, 12, 0x01),      false },
+        { "port info",                  Kind::GetSettingsMIDIPortInfo,    AwaitingPortInfo,        portInfo,                         true  },
+        { "port info, [47] not 09",     Kind::GetSettingsMIDIPortInfo,    AwaitingPortInfo,        with (portInfo, 25, 0x08),        false },
+        { "port info, [37] not 02",     Kind::GetSettingsMIDIPortInfo,    AwaitingPortInfo,        with (portInfo, 15, 0x03),        false },
+        { "CC processors",              Kind::GetSettingsCCProcessorInfo, AwaitingCCProcessorInfo, ccInfo,                           true  },
+        { "CC processors, [30] not 0A", Kind::GetSettingsCCProcessorInfo, AwaitingCCProcessorInfo, with (ccInfo, 8, 0x0B),           false },
+        { "CC processors, [36] is 14",  Kind::GetSettingsCCProcessorInfo, AwaitingCCProcessorInfo, with (ccInfo, 14, 0x14),          false },
+    };
+
+    for (const auto& c : cases)
+    {
+        Rig rig;
+        auto& a = rig.addTypical (productA, serialA, "Alpha", "Pair A");
+        startStalledRead (rig, a, c.kind, c.state);
+
+        const int asked = countReadRequests (a);
+        a.sendRaw (makeReply (a, rig.main->deviceContainer.sysexMessage.sessionId, c.payload));
+
+        const bool movedOn = testing_support::runMessageLoopUntil ([&] { return countReadRequests (a) > asked; }, 300);
+        EXPECT_EQ (movedOn, c.movesOn) << c.what;
+
+        if (! c.movesOn)
+        {
+            EXPECT_EQ (rig.main->requestState, c.state) << c.what;
+        }
+    }
+}

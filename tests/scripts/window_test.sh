@@ -27,76 +27,7 @@ fail()
     exit 1
 }
 
-# The X client library through ctypes: python3 alone, no extra module.
-x11_prelude='
-import ctypes, ctypes.util, sys, time
-
-x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
-x11.XOpenDisplay.restype = ctypes.c_void_p
-x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x11.XInternAtom.restype = ctypes.c_ulong
-x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x11.XFlush.argtypes = [ctypes.c_void_p]
-x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-display = x11.XOpenDisplay(None)
-if not display:
-    sys.exit("cannot open the display")
-'
-
-# A bare X server without a window manager has no WM_PROTOCOLS and WM_DELETE_WINDOW atoms, and an
-# application only takes part in the close protocol if they exist when it starts. This keeps a
-# connection open that creates them, as a window manager would (it also keeps the server from
-# resetting between clients). Runs until killed.
-hold_window_manager_atoms()
-{
-    exec python3 -c "$x11_prelude"'
-x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-x11.XSync(display, 0)
-while True:
-    time.sleep(60)
-'
-}
-
-# Sends the window the close request that a window manager sends when the user clicks the close
-# button of the title bar: a WM_PROTOCOLS client message carrying WM_DELETE_WINDOW.
-send_delete_window()
-{
-    python3 -c "$x11_prelude"'
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-class Event(ctypes.Union):
-    _fields_ = [("client", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(Event)]
-
-window = int(sys.argv[1])
-event = Event()
-event.client.type = 33  # ClientMessage
-event.client.window = window
-event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-event.client.format = 32
-event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-event.client.data[1] = 0  # CurrentTime
-if not x11.XSendEvent(display, window, 0, 0, ctypes.byref(event)):
-    sys.exit("XSendEvent failed")
-x11.XSync(display, 0)
-x11.XCloseDisplay(display)
-' "$1"
-}
-
-# Prints "x y width height" of a window, in root coordinates.
-window_geometry()
-{
-    if [ "$1" = root ]; then set -- -root; else set -- -id "$1"; fi
-    xwininfo "$@" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-                             /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }'
-}
+. "$(dirname "$0")/lib/x11.sh"
 
 check_binary()
 {
@@ -109,14 +40,24 @@ check_binary()
     "$binary" &
     local pid=$!
 
-    local window=""
+    # Start-up may show a short-lived window first (the framework recreates the window when it
+    # switches to the native title bar), so wait until one window has kept its geometry a while.
+    local window="" geometry="" last="" stable=0
     for _ in $(seq 100); do
-        window=$(xdotool search --onlyvisible --pid "$pid" --name '^Tessaline$' 2>/dev/null | head -1 || true)
-        [ -n "$window" ] && break
+        window=$(xdotool search --onlyvisible --pid "$pid" --name '^Tessaline$' 2>/dev/null | tail -1 || true)
+        geometry=""
+        [ -n "$window" ] && geometry=$(window_geometry "$window" 2>/dev/null || true)
+        if [[ $geometry =~ ^-?[0-9]+\ -?[0-9]+\ [0-9]+\ [0-9]+$ ]] && [ "$window $geometry" = "$last" ]; then
+            stable=$((stable + 1))
+            [ "$stable" -ge 3 ] && break
+        else
+            stable=0
+        fi
+        last="$window $geometry"
         kill -0 "$pid" 2>/dev/null || fail "$label: ended before showing its window"
         sleep 0.1
     done
-    [ -n "$window" ] || { kill "$pid"; fail "$label: no visible window titled Tessaline"; }
+    [ "$stable" -ge 3 ] || { kill "$pid"; fail "$label: no settled visible window titled Tessaline"; }
 
     local title
     title=$(xdotool getwindowname "$window")
