@@ -204,7 +204,7 @@ TEST_F (RequestEngineFixture, LateReplyAfterTheTimeOutContinuesTheChain)
 
     ASSERT_TRUE (runMessageLoopUntil ([&]
                                       { return ! alerts.alerts.empty(); },
-                                      4000));
+                                      10000));
 
     receive (reply (session, midiInfoPayload));
 
