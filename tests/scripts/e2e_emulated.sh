@@ -36,6 +36,7 @@ cleanup()
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
     [ -n "$atoms_holder" ] && kill "$atoms_holder" 2>/dev/null || true
     rm -rf "$work_dir"
+    rm -f "$window_manager_atoms_ready"
 }
 trap cleanup EXIT
 
@@ -342,7 +343,7 @@ check_requests()
 
 hold_window_manager_atoms &
 atoms_holder=$!
-sleep 0.5
+wait_for_window_manager_atoms || fail "the window-manager atoms were not created within 20 s"
 
 start_application
 search_and_select_first_row

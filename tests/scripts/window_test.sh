@@ -110,7 +110,7 @@ check_binary()
 hold_window_manager_atoms &
 atoms_holder=$!
 trap 'kill "$atoms_holder" 2>/dev/null || true' EXIT
-sleep 0.5
+wait_for_window_manager_atoms || fail "the window-manager atoms were not created within 20 s"
 
 check_binary "$1"
 check_binary "$2"

@@ -14,10 +14,19 @@ x11.XFlush.argtypes = [ctypes.c_void_p]
 x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
-display = x11.XOpenDisplay(None)
+# A server that has just lost its last client resets and refuses connections for a moment.
+display = None
+for attempt in range(100):
+    display = x11.XOpenDisplay(None)
+    if display:
+        break
+    time.sleep(0.1)
 if not display:
     sys.exit("cannot open the display")
 '
+
+# Where hold_window_manager_atoms tells that the atoms exist.
+window_manager_atoms_ready=$(mktemp -u "${TMPDIR:-/tmp}/window-manager-atoms.XXXXXX")
 
 # A bare X server without a window manager has no WM_PROTOCOLS and WM_DELETE_WINDOW atoms, and an
 # application only takes part in the close protocol if they exist when it starts. This keeps a
@@ -29,9 +38,26 @@ hold_window_manager_atoms()
 x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
 x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
 x11.XSync(display, 0)
+open(sys.argv[1], "w").close()
 while True:
     time.sleep(60)
-'
+' "$window_manager_atoms_ready"
+}
+
+# Waits until hold_window_manager_atoms has created the atoms, so that an application started
+# afterwards sees them; returns 1 after 20 s without them. (Starting python3 can take well over
+# half a second on a loaded machine.) Asks the holder rather than the server: a connection that
+# closes before the holder's opens would make the server reset.
+wait_for_window_manager_atoms()
+{
+    for _ in $(seq 200); do
+        if [ -e "$window_manager_atoms_ready" ]; then
+            rm -f "$window_manager_atoms_ready"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
 }
 
 # Sends the window the close request that a window manager sends when the user clicks the close
