@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
+# Let compiler caches serve every checkout of the project, wherever it lies.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+
 jobs="$(nproc)"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
