@@ -2,6 +2,7 @@
 // 1,000 lines should cost about what it costs at 50,000.
 #include "app/MainComponent.h"
 #include "emulator/VirtualMidiService.h"
+#include "support/BenchmarkMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -71,13 +72,5 @@ BENCHMARK (BM_AppendLineAndPaint)->Arg (1000)->Arg (50000)->Unit (benchmark::kMi
 
 int main (int argc, char** argv)
 {
-    juce::ScopedJuceInitialiser_GUI juce;
-    benchmark::Initialize (&argc, argv);
-
-    if (benchmark::ReportUnrecognizedArguments (argc, argv))
-        return 1;
-
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return testing_support::runBenchmarksWithJuce (argc, argv);
 }

@@ -5,6 +5,7 @@
 #include "app/MainComponent.h"
 #include "emulator/EmulatedInterface.h"
 #include "emulator/VirtualMidiService.h"
+#include "support/BenchmarkMain.h"
 
 #include <benchmark/benchmark.h>
 #include <functional>
@@ -118,13 +119,5 @@ BENCHMARK (BM_SettingsRead)
 
 int main (int argc, char** argv)
 {
-    juce::ScopedJuceInitialiser_GUI juce;
-    benchmark::Initialize (&argc, argv);
-
-    if (benchmark::ReportUnrecognizedArguments (argc, argv))
-        return 1;
-
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return testing_support::runBenchmarksWithJuce (argc, argv);
 }

@@ -1,6 +1,6 @@
 #include "app/MainComponent.h"
-#include "emulator/VirtualMidiService.h"
 #include "support/MessageLoop.h"
+#include "support/RecordingDevice.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -8,14 +8,6 @@
 namespace
 {
 using testing_support::runMessageLoopFor;
-
-// The device side of a port pair: records what the application sends.
-struct RecordingDevice : public VirtualMidiService::Device
-{
-    void receivedFromApplication (int, const juce::MidiMessage& message) override { received.push_back (message); }
-
-    std::vector<juce::MidiMessage> received;
-};
 
 void fillPort (zun::MidiPortRecord& port, uint8_t number, uint8_t type, uint8_t directionFlags,
                const char* defaultName, const char* inputName, const char* outputName)
@@ -81,25 +73,8 @@ std::vector<Item> itemsOf (const juce::ComboBox& combo)
     return items;
 }
 
-struct EditorDisplayTest : public ::testing::Test
+struct EditorDisplayTest : public testing_support::RecordingInterfaceTest
 {
-    RecordingDevice device;
-    VirtualMidiService service;
-    std::unique_ptr<MainComponent> mc;
-
-    void SetUp() override
-    {
-        service.addPortPair ("Recording Interface", &device);
-        mc = std::make_unique<MainComponent> (service);
-        mc->createDeviceList (true);
-        mc->createDeviceList (false);
-        runMessageLoopFor (20);
-    }
-
-    void TearDown() override { mc.reset(); }
-
-    zun::CCProcessorBlock& block() { return mc->deviceContainer.block; }
-
     // As the end of a read-out does it.
     void readOut (uint8_t portIndex, uint8_t side)
     {
@@ -122,14 +97,6 @@ struct EditorDisplayTest : public ::testing::Test
                 widgets.push_back (&toggle);
 
         return widgets;
-    }
-
-    int countDisabledChildren()
-    {
-        int disabled = 0;
-        for (auto* child : mc->getChildren())
-            disabled += child->isEnabled() ? 0 : 1;
-        return disabled;
     }
 
     // Mode, controller 1 and controller 2 IDs and the channel toggles of one row, as shown.

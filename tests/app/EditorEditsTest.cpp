@@ -1,6 +1,6 @@
 #include "app/MainComponent.h"
-#include "emulator/VirtualMidiService.h"
 #include "support/MessageLoop.h"
+#include "support/RecordingDevice.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -11,14 +11,6 @@ namespace
 using testing_support::runMessageLoopFor;
 using testing_support::runMessageLoopUntil;
 using Bytes = std::vector<uint8_t>;
-
-// The device side of a port pair: records what the application sends.
-struct RecordingDevice : public VirtualMidiService::Device
-{
-    void receivedFromApplication (int, const juce::MidiMessage& message) override { received.push_back (message); }
-
-    std::vector<juce::MidiMessage> received;
-};
 
 // The payload of a received frame: frame bytes 22 up to the checksum.
 Bytes payloadOf (const juce::MidiMessage& frame)
@@ -32,19 +24,11 @@ Bytes payloadOf (const juce::MidiMessage& frame)
     return Bytes (data + 22, data + size - 2);
 }
 
-struct EditorEditsTest : public ::testing::Test
+struct EditorEditsTest : public testing_support::RecordingInterfaceTest
 {
-    RecordingDevice device;
-    VirtualMidiService service;
-    std::unique_ptr<MainComponent> mc;
-
     void SetUp() override
     {
-        service.addPortPair ("Recording Interface", &device);
-        mc = std::make_unique<MainComponent> (service);
-        mc->createDeviceList (true);
-        mc->createDeviceList (false);
-        runMessageLoopFor (20);
+        RecordingInterfaceTest::SetUp();
 
         // Three ports as a read-out leaves them; the second has no output side.
         auto& b = block();
@@ -70,10 +54,6 @@ struct EditorEditsTest : public ::testing::Test
         b.ports[2].outputCCProcessors[3] = { 4, zun::Remap, 7, 11, 0x8001 };
     }
 
-    void TearDown() override { mc.reset(); }
-
-    zun::CCProcessorBlock& block() { return mc->deviceContainer.block; }
-
     // As the end of a read-out does it; the asynchronous reports of the refill pass first.
     void readOut (uint8_t portIndex, uint8_t side)
     {
@@ -89,14 +69,6 @@ struct EditorEditsTest : public ::testing::Test
         const auto before = device.received.size();
         button.triggerClick();
         runMessageLoopUntil ([&] { return device.received.size() > before; }, 100);
-    }
-
-    int countDisabledChildren()
-    {
-        int disabled = 0;
-        for (auto* child : mc->getChildren())
-            disabled += child->isEnabled() ? 0 : 1;
-        return disabled;
     }
 };
 

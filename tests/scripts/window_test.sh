@@ -7,14 +7,7 @@
 # Runs on the display in $DISPLAY, or starts its own virtual X server when there is none.
 set -euo pipefail
 
-if [ $# -lt 2 ]; then
-    echo "usage: $0 <Tessaline binary> <TessalineEmulated binary>" >&2
-    exit 2
-fi
-
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
+. "$(dirname "$0")/lib/prelude.sh"
 
 content_width=1032
 content_height=528
