@@ -45,6 +45,23 @@ void ZUNDeviceListBox::paintListBoxItem (int rowNumber, juce::Graphics& g, int w
 
 void ZUNDeviceListBox::selectedRowsChanged (int)
 {
+    selectionJustChanged = true;
+    juce::MessageManager::callAsync ([safeThis = juce::Component::SafePointer<ZUNDeviceListBox> (this)]
+                                     {
+                                         if (safeThis != nullptr)
+                                             safeThis->selectionJustChanged = false;
+                                     });
+
     // The row comes from the selection itself: -1 when nothing is selected.
     owner->deviceSelectionChanged (getSelectedRow (0));
+}
+
+void ZUNDeviceListBox::listBoxItemClicked (int row, const juce::MouseEvent&)
+{
+    // The list box tells the model of every click after it has applied it to the selection; the
+    // click selected this row only if the selection has just changed.
+    if (! selectionJustChanged && isRowSelected (row))
+        deselectAllRows();
+
+    selectionJustChanged = false;
 }

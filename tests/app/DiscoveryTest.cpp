@@ -222,6 +222,61 @@ TEST (Discovery, ProductNameRepliesAreTestedAndTheirNamesBoundedToThePayload)
     }
 }
 
+// A mouse click on a row of the device list, as the list box's row component receives it.
+void clickRow (ZUNDeviceListBox& list, int row)
+{
+    juce::Component* rowComponent = nullptr;
+
+    for (auto* child : list.getViewport()->getViewedComponent()->getChildren())
+        if (child->isVisible() && list.getRowNumberOfComponent (child) == row)
+            rowComponent = child;
+
+    ASSERT_NE (rowComponent, nullptr);
+
+    const auto now = juce::Time::getCurrentTime();
+    const juce::Point<float> centre (10.0f, 5.0f);
+    const juce::MouseEvent e (juce::Desktop::getInstance().getMainMouseSource(), centre,
+                              juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                              rowComponent, rowComponent, now, centre, now, 1, false);
+    rowComponent->mouseDown (e);
+    rowComponent->mouseUp (e);
+    testing_support::runMessageLoopFor (20);
+}
+
+TEST (Discovery, ClickingTheSelectedRowDeselectsItAndClosesItsPorts)
+{
+    Rig rig;
+    rig.addTypical (productA, serialA, "Alpha", "Pair A");
+    rig.addTypical (productB, serialB, "Beta", "Pair B");
+    ASSERT_TRUE (rig.search());
+
+    auto& main = *rig.main;
+    auto& list = *main.deviceSelector;
+    list.updateContent(); // lays out the row components the clicks go to
+    const auto openPorts = [&] (int pair) { return rig.service.getNumOpenInputs (pair) + rig.service.getNumOpenOutputs (pair); };
+
+    struct Case { const char* what; int row; int selected; int openOnPairA; int openOnPairB; };
+    const Case cases[] = {
+        { "a click selects the first row",               0, 0,  2, 0 },
+        { "a click on the selected row deselects it",    0, -1, 0, 0 },
+        { "a click selects it again",                    0, 0,  2, 0 },
+        { "a click on the other row moves the selection", 1, 1, 0, 2 },
+        { "a second click on it deselects it",           1, -1, 0, 0 },
+    };
+
+    // Which pair belongs to row 0 follows the order of the replies.
+    const bool rowZeroIsA = main.discoveryItem.devices[0]->serialNumber == serialA;
+
+    for (const auto& c : cases)
+    {
+        clickRow (list, c.row);
+        EXPECT_EQ (list.getSelectedRow (0), c.selected) << c.what;
+        EXPECT_EQ (list.lastSelectedRow, c.selected) << c.what;
+        EXPECT_EQ (openPorts (0), rowZeroIsA ? c.openOnPairA : c.openOnPairB) << c.what;
+        EXPECT_EQ (openPorts (1), rowZeroIsA ? c.openOnPairB : c.openOnPairA) << c.what;
+    }
+}
+
 TEST (Discovery, SelectingARowOpensOnlyThatInterfacesPorts)
 {
     Rig rig;
