@@ -70,6 +70,12 @@ MainComponent::MainComponent (MidiService& service)
 
     createGUI();
     clrGUI();
+
+    // Posting a message makes a weak reference to this listener, and the first one ever made
+    // creates the shared record behind it, which is not safe from two MIDI input threads at once.
+    // Making it here, before any port can open, leaves the input threads only copies to take.
+    const juce::WeakReference<juce::MessageListener> listenerReference (static_cast<juce::MessageListener*> (this));
+    juce::ignoreUnused (listenerReference);
 }
 
 MainComponent::~MainComponent()

@@ -279,12 +279,6 @@ void VirtualMidiService::setOpenFailure (int pairIndex, bool inputFails, bool ou
     }
 }
 
-int VirtualMidiService::getNumPairs() const
-{
-    const std::lock_guard<std::mutex> lock (impl->hub->pairsMutex);
-    return (int) impl->hub->pairs.size();
-}
-
 int VirtualMidiService::getNumOpenInputs (int pairIndex) const
 {
     const juce::ScopedLock sl (impl->hub->deliveryLock);

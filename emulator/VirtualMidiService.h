@@ -40,7 +40,6 @@ public:
     void setOpenFailure (int pairIndex, bool fails);
     void setOpenFailure (int pairIndex, bool inputFails, bool outputFails);
 
-    int getNumPairs() const;
     // How many of the application's inputs (outputs) of the pair are open right now; an input
     // counts as started between start() and stop().
     int getNumOpenInputs (int pairIndex) const;
