@@ -10,8 +10,6 @@ namespace
 {
     // Frame positions the monitor reads.
     constexpr int frameDumpStart = 5; // the dump starts after the five header bytes
-    constexpr int lengthHighByte = 20;
-    constexpr int lengthLowByte = 21;
     constexpr int messageClassByte = 22;
     constexpr int dataClassByte = 23;
     constexpr int ackErrorByte = 26; // payload byte 4 of an acknowledgement
@@ -45,7 +43,8 @@ namespace
 
     juce::String frameName (Bytes d)
     {
-        const int payloadLength = ((d[lengthHighByte] & 0x7f) << 7) | (d[lengthLowByte] & 0x7f);
+        // Only frames that passed the frame check get here, so the length bytes are present.
+        const int payloadLength = zun::Frame::PayloadLength (d.data);
 
         if (payloadLength == 0)
             return "Ping";
