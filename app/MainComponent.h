@@ -8,6 +8,7 @@
 #include "protocol/DeviceContainer.h"
 #include "protocol/DeviceDiscoveryItem.h"
 
+#include <deque>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 // Which reply MainComponent awaits.
@@ -80,6 +81,15 @@ public:
     void sendFrame (juce::MidiMessage frame);
     // A modal warning box with one button "Shucks".
     void showAlert (const juce::String& title, const juce::String& message);
+    // A change or preset command is about to be sent: queues the acknowledgement it awaits
+    // (AwaitingLoadPresetAck, AwaitingSavePresetAck or AwaitingChangeAck) behind those still
+    // awaited, or in place of whatever other reply was awaited.
+    void awaitAcknowledgement (uint8_t state);
+    // Takes the oldest awaited acknowledgement off the queue and returns the state that awaited it;
+    // the next one, if any, is awaited from now on.
+    uint8_t takeOldestAcknowledgement();
+    // Forgets every awaited reply and acknowledgement and stops the reply time-out.
+    void abandonAwaitedReplies();
 
     // ---- Discovery and the device list (MainComponentDiscovery.cpp)
     void searchClicked();
@@ -92,6 +102,7 @@ public:
     void getSettingsClicked();
     void loadPresetClicked();
     void savePresetClicked();
+    bool presetCommandsAllowed() const;
     void handleSettingsReply (const juce::MidiMessage& reply);
     void handleAcknowledgement (const juce::MidiMessage& reply);
 
@@ -104,6 +115,8 @@ public:
     void setGUI();
     void updateGUI();
     void clrGUI();
+    // Enables or disables the 24 row combo boxes, the 128 channel toggles and "Enable".
+    void setGridEnabled (bool enabled);
 
     // ---- Editor edits and sends (MainComponentEditorEdits.cpp)
     void appComboBoxChanged (juce::ComboBox* combo);
@@ -133,6 +146,14 @@ public:
     std::unique_ptr<ZUNDeviceListBox> deviceSelector;
     zun::DeviceContainer deviceContainer;
     uint8_t requestState = Idle;
+    // The acknowledgements awaited, oldest first: for each change or preset command sent and not
+    // yet acknowledged, the state that awaits it. The interface acknowledges in the order it was
+    // sent the commands, so each acknowledgement answers the oldest. While it is not empty,
+    // requestState is its first entry.
+    std::deque<uint8_t> awaitedAcknowledgements;
+    // Set when "Get Settings" addresses the selected interface; cleared by "Search". A serial
+    // number of 0 is a valid interface, so the frame builder's target cannot tell this.
+    bool interfaceAddressed = false;
     zun::DeviceDiscoveryItem discoveryItem;
     int32_t logLineCount = 1;
     bool guiPopulated = false;

@@ -32,7 +32,8 @@ bool isProductNameReply (const juce::MidiMessage& message)
 
 void MainComponent::searchClicked()
 {
-    stopTimer (replyTimeoutTimer);
+    abandonAwaitedReplies();
+    interfaceAddressed = false;
 
     // OwnedArray::clear deletes the entries from the last to the first and frees the storage.
     discoveryItem.devices.clear();
@@ -199,6 +200,13 @@ void MainComponent::deviceSelectionChanged (int row)
 
     clrGUI();
     stopTimer (replyTimeoutTimer);
+
+    // What was awaited from the interface selected before (a read, a re-read or acknowledgements)
+    // is abandoned: replies it still sends, some perhaps already queued, must not fill the editor
+    // or the model under the new row. Discovery and the product-name pass are left alone; no row
+    // can be selected while they run.
+    if (requestState >= AwaitingMidiInfo)
+        abandonAwaitedReplies();
 
     if (lastSelectedRow >= 0)
         closeDevice (lastSelectedRow);

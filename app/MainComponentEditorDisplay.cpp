@@ -73,6 +73,9 @@ void MainComponent::setGUI()
     else
         outToggle.setToggleState (true, juce::dontSendNotification);
 
+    inToggle.setEnabled (true);
+    outToggle.setEnabled (true);
+
     updateGUI();
 
     guiPopulated = true;
@@ -94,15 +97,7 @@ void MainComponent::updateGUI()
     const auto* processors = isInput ? port.inputCCProcessors : port.outputCCProcessors;
     const bool available = (port.directionFlags & availabilityBit) != 0;
 
-    enableToggle.setEnabled (available);
-
-    for (auto* column : { modeCombos, controller1Combos, controller2Combos })
-        for (int r = 0; r < numRows; ++r)
-            column[r].setEnabled (available);
-
-    for (auto& row : channelToggles)
-        for (auto& toggle : row)
-            toggle.setEnabled (available);
+    setGridEnabled (available);
 
     enableToggle.setToggleState ((featureFlags & zun::ccProcessorEnableBit) != 0, juce::dontSendNotification);
 
@@ -121,12 +116,30 @@ void MainComponent::updateGUI()
             channelToggles[r][c].setToggleState ((processors[r].channelMask & (1u << c)) != 0, juce::dontSendNotification);
 }
 
-// Empties the editor. The model and every widget's enablement stay as they are. Emptying the two
-// selectors may leave the framework's asynchronous change report pending; the reactions find no
-// selection then and do nothing.
+void MainComponent::setGridEnabled (bool enabled)
+{
+    enableToggle.setEnabled (enabled);
+
+    for (auto* column : { modeCombos, controller1Combos, controller2Combos })
+        for (int r = 0; r < numRows; ++r)
+            column[r].setEnabled (enabled);
+
+    for (auto& row : channelToggles)
+        for (auto& toggle : row)
+            toggle.setEnabled (enabled);
+}
+
+// Empties the editor; the model stays as it is. Until the next setGUI the editor holds nothing
+// that may be edited: the grid, "Enable", "in" and "out" are disabled, so no choice can land in
+// a record that a read has filled or is about to fill. Emptying the two selectors may leave the
+// framework's asynchronous change report pending; the reactions do nothing then.
 void MainComponent::clrGUI()
 {
     guiPopulated = false;
+
+    setGridEnabled (false);
+    inToggle.setEnabled (false);
+    outToggle.setEnabled (false);
 
     midiPortCombo.setSelectedId (0, juce::dontSendNotification);
     midiPortCombo.clear();

@@ -39,9 +39,14 @@ int selectedValue (const juce::ComboBox& combo)
 }
 } // namespace
 
-// Every combo box of the window reports here; the senders are told apart by identity.
+// Every combo box of the window reports here; the senders are told apart by identity. While the
+// editor holds no read-out (it is cleared, or a read or preset load is under way) nothing the
+// user does to it reaches the model.
 void MainComponent::appComboBoxChanged (juce::ComboBox* combo)
 {
+    if (! guiPopulated)
+        return;
+
     for (int r = 0; r < numRows; ++r)
     {
         if (combo == &controller1Combos[r])
@@ -87,24 +92,21 @@ void MainComponent::appComboBoxChanged (juce::ComboBox* combo)
 // "in", "out", "Enable" and the channel toggles; the other buttons are handled by buttonClicked.
 void MainComponent::appButtonClicked (juce::Button* button)
 {
+    if (! guiPopulated)
+        return;
+
     if (button == &inToggle || button == &outToggle)
     {
         // The side is the toggle's that reported, whatever its state: of the pair the radio group
         // reports the one switched off first and the clicked one last.
-        if (guiPopulated)
-        {
-            deviceContainer.block.selectedSide = button == &inToggle ? inputSide : outputSide;
-            updateGUI();
-        }
-
+        deviceContainer.block.selectedSide = button == &inToggle ? inputSide : outputSide;
+        updateGUI();
         return;
     }
 
     if (button == &enableToggle)
     {
-        if (guiPopulated)
-            sendFeatureFlags();
-
+        sendFeatureFlags();
         return;
     }
 
@@ -168,8 +170,7 @@ void MainComponent::changeChannelCheckbox (juce::Button* button, int row, unsign
     updateDeviceCCProc (row);
 }
 
-// Sends CC processor `row` of the side shown. While the editor is cleared the change stays in the
-// model only.
+// Sends CC processor `row` of the side shown; only while the editor holds a read-out.
 void MainComponent::updateDeviceCCProc (int row)
 {
     if (! guiPopulated)
@@ -182,7 +183,7 @@ void MainComponent::updateDeviceCCProc (int row)
         return;
 
     stopTimer (replyTimeoutTimer);
-    requestState = AwaitingChangeAck;
+    awaitAcknowledgement (AwaitingChangeAck);
 
     using namespace zun::PatchPoint;
     auto* payload = SXMessage_SetCCProc;
@@ -219,7 +220,7 @@ void MainComponent::sendFeatureFlags()
     flags = (uint8_t) ((flags & ~zun::ccProcessorEnableBit) | enableBit);
 
     stopTimer (replyTimeoutTimer);
-    requestState = AwaitingChangeAck;
+    awaitAcknowledgement (AwaitingChangeAck);
 
     using namespace zun::PatchPoint;
     auto* payload = SXMessage_SetPortFeatureFlags;

@@ -1,5 +1,15 @@
 #include "app/MainComponent.h"
 
+#include <algorithm>
+
+namespace
+{
+bool awaitsAcknowledgement (uint8_t state)
+{
+    return state == AwaitingLoadPresetAck || state == AwaitingSavePresetAck || state == AwaitingChangeAck;
+}
+} // namespace
+
 // ---- The send step ------------------------------------------------------------------------------
 // Every request after the discovery broadcast goes out here. The caller has stopped the reply
 // time-out, written requestState where it changes and patched the template.
@@ -22,6 +32,50 @@ void MainComponent::sendFrame (juce::MidiMessage frame)
 void MainComponent::showAlert (const juce::String& title, const juce::String& message)
 {
     juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, title, message, "Shucks");
+}
+
+// ---- Awaited acknowledgements ------------------------------------------------------------------
+// Changes and preset commands may follow one another faster than the interface acknowledges them.
+// Each acknowledgement is judged as the answer to the oldest command still awaiting one, so a
+// refusal is never taken for another command's success, nor a load's answer for a change's.
+
+void MainComponent::awaitAcknowledgement (uint8_t state)
+{
+    // A command sent while a read chain or nothing was awaited abandons what was awaited.
+    if (! awaitsAcknowledgement (requestState))
+        awaitedAcknowledgements.clear();
+
+    awaitedAcknowledgements.push_back (state);
+    requestState = awaitedAcknowledgements.front();
+}
+
+uint8_t MainComponent::takeOldestAcknowledgement()
+{
+    const uint8_t answered = requestState;
+
+    if (! awaitedAcknowledgements.empty())
+        awaitedAcknowledgements.pop_front();
+
+    stopTimer (replyTimeoutTimer);
+
+    if (awaitedAcknowledgements.empty())
+    {
+        requestState = Idle;
+    }
+    else
+    {
+        requestState = awaitedAcknowledgements.front();
+        startTimer (replyTimeoutTimer, replyTimeoutMs);
+    }
+
+    return answered;
+}
+
+void MainComponent::abandonAwaitedReplies()
+{
+    stopTimer (replyTimeoutTimer);
+    awaitedAcknowledgements.clear();
+    requestState = Idle;
 }
 
 // ---- Events ------------------------------------------------------------------------------------
@@ -102,10 +156,26 @@ void MainComponent::buttonClicked (juce::Button* button)
         appButtonClicked (button);
 }
 
-// No reply within the time-out: tell the user and leave the awaited reply as it was, so a late
-// reply that passes the state's test still continues the chain.
+// No reply within the time-out: tell the user. A read chain keeps its awaited reply, so a late
+// reply that passes the state's test still continues it. An acknowledgement that does not come is
+// not guessed at: the wait for it and for every command sent after it is abandoned, since a late
+// answer could no longer be told from the answer to a later command. Whether a preset load took
+// place is then unknown, so the model no longer holds a current preset: "Save Preset" cannot
+// store into a preset the interface may have left.
 void MainComponent::replyTimedOut()
 {
     stopTimer (replyTimeoutTimer);
+
+    if (awaitsAcknowledgement (requestState))
+    {
+        const auto& awaited = awaitedAcknowledgements;
+
+        if (requestState == AwaitingLoadPresetAck
+            || std::find (awaited.begin(), awaited.end(), AwaitingLoadPresetAck) != awaited.end())
+            deviceContainer.block.currentPreset = 0;
+
+        abandonAwaitedReplies();
+    }
+
     showAlert ("Time Out Error", "Something went wrong, was expecting a message from interface but did not receive one.");
 }

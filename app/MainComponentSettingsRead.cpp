@@ -4,6 +4,7 @@
 #include "protocol/ProtocolCodes.h"
 #include "protocol/RequestTemplates.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -13,7 +14,9 @@ using exchange::is;
 using exchange::isEither;
 
 // How the reply awaited in each state of the read chain is recognised: its payload length (exact,
-// or a minimum) and the frame bytes that must hold fixed values.
+// or a minimum) and the frame bytes that must hold fixed values. A port-info reply of 31 bytes
+// carries two empty names (two items of two bytes), the shortest a port can have; every byte
+// tested or read at a fixed place lies inside it.
 struct ReplyTest
 {
     uint8_t state;
@@ -28,7 +31,7 @@ const ReplyTest settingsReplyTests[] = {
     { AwaitingDeviceInfo,      12,  false, { is (22, 0x43), is (23, 0x02), is (26, 0x03), is (29, 0x0B), is (32, 0x14) } },
     { AwaitingDeviceFeature,   9,   false, { is (22, 0x43), is (23, 0x03), is (26, 0x03), is (29, 0x01) } },
     { AwaitingPresetNames,     13,  true,  { is (22, 0x43), is (23, 0x03), is (26, 0x04), is (28, 0x09), is (31, 0x03), is (34, 0x02) } },
-    { AwaitingPortInfo,        33,  true,  { is (22, 0x43), is (23, 0x06), is (26, 0x04), is (28, 0x05), is (31, 0x03), is (34, 0x01),
+    { AwaitingPortInfo,        31,  true,  { is (22, 0x43), is (23, 0x06), is (26, 0x04), is (28, 0x05), is (31, 0x03), is (34, 0x01),
                                              is (37, 0x02), is (41, 0x05), is (44, 0x08), is (47, 0x09) } },
     { AwaitingCCProcessorInfo, 165, false, { is (22, 0x43), is (23, 0x06), is (26, 0x04), is (28, 0x05), is (30, 0x0A), is (33, 0x03),
                                              isEither (36, zun::ParmId::InputCCProcessor, zun::ParmId::OutputCCProcessor) } },
@@ -193,11 +196,13 @@ void MainComponent::getSettingsClicked()
     // until the read-out refills it.
     clrGUI();
 
-    stopTimer (replyTimeoutTimer);
+    // A new read abandons every reply and acknowledgement awaited before.
+    abandonAwaitedReplies();
 
     exchange::forgetInterface (deviceContainer);
 
     requestState = AwaitingMidiInfo;
+    interfaceAddressed = true;
 
     auto& builder = deviceContainer.sysexMessage;
 
@@ -211,10 +216,22 @@ void MainComponent::getSettingsClicked()
     sendRequest (SXMessage_GetSettingsMI, zun::TemplateLength::GetSettingsMI);
 }
 
+// Whether a preset command may go out: an interface has been addressed, the model holds its
+// current preset, and no load awaits its acknowledgement (until it is answered, which preset is
+// current is not known).
+bool MainComponent::presetCommandsAllowed() const
+{
+    const auto& awaited = awaitedAcknowledgements;
+
+    return interfaceAddressed
+           && deviceContainer.block.currentPreset != 0
+           && requestState != AwaitingLoadPresetAck
+           && std::find (awaited.begin(), awaited.end(), AwaitingLoadPresetAck) == awaited.end();
+}
+
 void MainComponent::loadPresetClicked()
 {
-    // serialNumber 0: no interface has been addressed since start or since "Search".
-    if (deviceContainer.sysexMessage.serialNumber == 0)
+    if (! presetCommandsAllowed())
         return;
 
     const int id = presetCombo.getSelectedId();
@@ -224,8 +241,12 @@ void MainComponent::loadPresetClicked()
 
     deviceContainer.block.requestedPreset = (uint8_t) id;
 
+    // From now until the re-read has filled it again the editor shows the preset being left:
+    // nothing in it may be edited or sent.
+    clrGUI();
+
     stopTimer (replyTimeoutTimer);
-    requestState = AwaitingLoadPresetAck;
+    awaitAcknowledgement (AwaitingLoadPresetAck);
 
     SXMessage_LoadPreset[zun::PatchPoint::LoadPresetPreset] = (unsigned char) id;
     sendRequest (SXMessage_LoadPreset, zun::TemplateLength::LoadPreset);
@@ -233,11 +254,11 @@ void MainComponent::loadPresetClicked()
 
 void MainComponent::savePresetClicked()
 {
-    if (deviceContainer.sysexMessage.serialNumber == 0)
+    if (! presetCommandsAllowed())
         return;
 
     stopTimer (replyTimeoutTimer);
-    requestState = AwaitingSavePresetAck;
+    awaitAcknowledgement (AwaitingSavePresetAck);
 
     // The interface's current preset, whatever the preset selector shows.
     SXMessage_SavePreset[zun::PatchPoint::SavePresetPreset] = deviceContainer.block.currentPreset;
@@ -357,8 +378,8 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
     if (rule == nullptr || ! exchange::passes (reply, ackLength, false, std::begin (ackTests), std::end (ackTests)))
         return;
 
-    stopTimer (replyTimeoutTimer);
-    requestState = Idle;
+    // It answers the oldest command awaiting an acknowledgement, and is judged by that command's rule.
+    takeOldestAcknowledgement();
 
     const auto* frame = reply.getRawData();
     const bool success = frame[ackClassPos] == rule->messageClass
@@ -367,6 +388,10 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
 
     if (! success)
     {
+        // A refused load left the interface as it was: show the editor again as it was.
+        if (rule->state == AwaitingLoadPresetAck)
+            setGUI();
+
         showAlert ("Ack Error", rule->failureMessage);
         return;
     }
@@ -381,6 +406,7 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
     block.currentPreset = block.requestedPreset;
     deviceContainer.requestCursor = 0;
     deviceContainer.ccParmId = zun::ParmId::InputCCProcessor;
+    abandonAwaitedReplies();
     requestState = AwaitingCCProcessorInfo;
     sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
 }

@@ -217,7 +217,7 @@ TEST_F (EditorDisplayTest, ReportedCountsAboveCapacityListOnlyTheRecordsThatExis
     EXPECT_EQ (mc->presetCombo.getText(), juce::String ("* 32 - p"));
 }
 
-TEST_F (EditorDisplayTest, ClearingEmptiesTheEditorAndLeavesEnablementAndModel)
+TEST_F (EditorDisplayTest, ClearingEmptiesAndDisablesTheEditorAndLeavesTheModel)
 {
     fillModel (block());
     readOut (0, 1);
@@ -241,7 +241,7 @@ TEST_F (EditorDisplayTest, ClearingEmptiesTheEditorAndLeavesEnablementAndModel)
         EXPECT_EQ (mc->modeCombos[r].getText(), juce::String()) << "row " << r + 1;
     }
 
-    EXPECT_EQ (countDisabledChildren(), 153);
+    EXPECT_EQ (countDisabledChildren(), 155); // the grid, "Enable", "in" and "out"
     EXPECT_EQ (block().selectedPortIndex, 0);
     EXPECT_EQ (block().selectedSide, 1);
     EXPECT_EQ (block().ports[0].outputCCProcessors[5].controllerA, 120);

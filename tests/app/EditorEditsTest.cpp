@@ -202,12 +202,14 @@ TEST_F (EditorEditsTest, ChoosingTheValueAlreadyStoredSendsNothing)
     }
 }
 
-TEST_F (EditorEditsTest, WhileClearedRowsAreStoredButNothingIsSent)
+TEST_F (EditorEditsTest, WhileClearedNothingIsStoredOrSent)
 {
     readOut (0, 0);
     mc->clrGUI(); // as "Search" leaves the editor
 
+    // The grid is disabled; a change report that still reaches the editor changes nothing.
     click (mc->channelToggles[1][2]);
+    mc->channelToggles[1][3].setToggleState (true, juce::sendNotificationSync);
     mc->modeCombos[0].setSelectedId (3, juce::sendNotificationSync);
     click (mc->enableToggle);
     click (mc->outToggle);
@@ -215,8 +217,9 @@ TEST_F (EditorEditsTest, WhileClearedRowsAreStoredButNothingIsSent)
 
     EXPECT_TRUE (device.received.empty());
     EXPECT_EQ (mc->requestState, Idle);
-    EXPECT_EQ (block().ports[0].inputCCProcessors[1].channelMask, 0x0004);
-    EXPECT_EQ (block().ports[0].inputCCProcessors[0].mode, zun::PassFilter);
+    EXPECT_FALSE (mc->channelToggles[1][2].isEnabled());
+    EXPECT_EQ (block().ports[0].inputCCProcessors[1].channelMask, 0x0000);
+    EXPECT_EQ (block().ports[0].inputCCProcessors[0].mode, zun::Off);
     EXPECT_EQ (block().ports[0].inputFeatureFlags, 0x01);
     EXPECT_EQ (block().selectedSide, 0);
     EXPECT_FALSE (mc->guiPopulated);

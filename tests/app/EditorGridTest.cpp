@@ -123,15 +123,18 @@ TEST_F (EditorGridTest, ExactlyTheUnnamedNumbersReadDashes)
     }
 }
 
-TEST_F (EditorGridTest, AfterConstructionNothingIsSelectedOnOrDisabled)
+TEST_F (EditorGridTest, AfterConstructionNothingIsSelectedOrOnAndOnlyTheSelectorsAndPresetButtonsAreEnabled)
 {
     EXPECT_EQ (mc.midiPortCombo.getNumItems(), 0);
     EXPECT_EQ (mc.presetCombo.getNumItems(), 0);
 
+    // Until a read-out fills the editor nothing in it can be edited.
+    const std::set<juce::Component*> enabled { &mc.midiPortCombo, &mc.presetCombo, &mc.loadPresetButton, &mc.savePresetButton };
+
     for (auto* combo : allCombos())
     {
         EXPECT_EQ (combo->getSelectedId(), 0);
-        EXPECT_TRUE (combo->isEnabled());
+        EXPECT_EQ (combo->isEnabled(), enabled.count (combo) == 1);
         EXPECT_TRUE (combo->isVisible());
         EXPECT_EQ (combo->getParentComponent(), &mc);
     }
@@ -139,7 +142,7 @@ TEST_F (EditorGridTest, AfterConstructionNothingIsSelectedOnOrDisabled)
     for (auto* button : allButtons())
     {
         EXPECT_FALSE (button->getToggleState()) << button->getButtonText();
-        EXPECT_TRUE (button->isEnabled()) << button->getButtonText();
+        EXPECT_EQ (button->isEnabled(), enabled.count (button) == 1) << button->getButtonText();
         EXPECT_TRUE (button->isVisible()) << button->getButtonText();
         EXPECT_EQ (button->getParentComponent(), &mc);
     }
@@ -171,6 +174,10 @@ TEST_F (EditorGridTest, InAndOutAreOneRadioGroup)
         { "in clicked turns out off", &mc.inToggle, true, false },
         { "in clicked again stays on", &mc.inToggle, true, false },
     };
+
+    // As a read-out leaves them.
+    mc.inToggle.setEnabled (true);
+    mc.outToggle.setEnabled (true);
 
     for (const auto& c : cases)
     {
