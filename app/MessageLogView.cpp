@@ -1,6 +1,8 @@
 #include "app/MessageLogView.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace
@@ -85,7 +87,8 @@ int wrapRows (const juce::juce_wchar* text, int n, int capacity, Emit&& emit)
 // costs the wrap of that one line, the line and the row under a point are found by binary search,
 // and only the rows in sight are drawn; where a line breaks is worked out again when it is drawn
 // or hit. Only a change of the number of characters a row holds (a resize, or the scroll bar
-// coming or going) wraps the whole log again.
+// coming or going) wraps the whole log again. A running total of the lines' bytes gives the size
+// of a copy without reading the text.
 struct MessageLogView::Impl : public juce::Component,
                               private juce::ScrollBar::Listener
 {
@@ -114,7 +117,8 @@ struct MessageLogView::Impl : public juce::Component,
         lines.add (withoutLineEnd (line));
         const int rows = rowsOfLine (lines.size() - 1);
         rowTotals.push_back (totalRows() + rows);
-        dropSelection();
+        byteTotals.push_back (totalBytes() + lines.getLast().getNumBytesAsUTF8());
+        collapseSelectionToEnd();
         updateLayout();
         vertical.setCurrentRangeStart (vertical.getMaximumRangeLimit(), juce::dontSendNotification);
         repaint();
@@ -126,7 +130,9 @@ struct MessageLogView::Impl : public juce::Component,
         lines.minimiseStorageOverheads();
         rowTotals.clear();
         rowTotals.shrink_to_fit();
-        dropSelection();
+        byteTotals.clear();
+        byteTotals.shrink_to_fit();
+        collapseSelectionToEnd();
         vertical.setCurrentRangeStart (0.0, juce::dontSendNotification);
         updateLayout();
         repaint();
@@ -194,6 +200,55 @@ struct MessageLogView::Impl : public juce::Component,
         }
 
         return true;
+    }
+
+    // ---- copying
+    size_t totalBytes() const { return byteTotals.empty() ? 0 : byteTotals.back(); }
+    size_t firstByteOf (int lineIndex) const { return lineIndex <= 0 ? 0 : byteTotals[(size_t) lineIndex - 1]; }
+
+    // Where the character at a column of a line starts, in bytes from the start of the line.
+    size_t byteOfColumn (int lineIndex, int column) const
+    {
+        const auto start = lines.getReference (lineIndex).getCharPointer();
+        auto p = start;
+
+        while (column-- > 0 && ! p.isEmpty())
+            ++p;
+
+        return (size_t) (p.getAddress() - start.getAddress());
+    }
+
+    // The text from (from.line, from.column) to (to.line, to.column), the lines joined by "\n", with
+    // a "\n" after the last line too when `lineEndAfterLast`. The size comes from the running total
+    // of bytes, so the result is allocated once and every line is copied once with its known size;
+    // only the first and the last line are walked, to find their columns. (Appending to a
+    // juce::String measures the whole string at every append: the square of the log's size.)
+    juce::String joinLines (TextPos from, TextPos to, bool lineEndAfterLast) const
+    {
+        const auto startByte = firstByteOf (from.line) + byteOfColumn (from.line, from.column);
+        const auto endByte = firstByteOf (to.line) + byteOfColumn (to.line, to.column);
+        const auto lineEnds = (size_t) (to.line - from.line + (lineEndAfterLast ? 1 : 0));
+
+        juce::String text;
+        text.preallocateBytes (endByte - startByte + lineEnds);
+        auto* dest = text.getCharPointer().getAddress();
+
+        for (int i = from.line; i <= to.line; ++i)
+        {
+            // The part of line i that is joined, as offsets into the whole text's bytes.
+            const auto begin = juce::jmax (startByte, firstByteOf (i));
+            const auto end = juce::jmin (endByte, byteTotals[(size_t) i]);
+            const auto* source = lines.getReference (i).getCharPointer().getAddress();
+
+            std::memcpy (dest, source + (begin - firstByteOf (i)), end - begin);
+            dest += end - begin;
+
+            if (i < to.line || lineEndAfterLast)
+                *dest++ = '\n';
+        }
+
+        *dest = 0;
+        return text;
     }
 
     // ---- layout
@@ -371,9 +426,16 @@ struct MessageLogView::Impl : public juce::Component,
     // ---- selection
     bool hasSelection() const { return ! (anchor == caret); }
 
-    void dropSelection()
+    // Drops the selection, leaving anchor and caret after the last character of the log, so that a
+    // drag under way or a later shift-click selects from there.
+    void collapseSelectionToEnd()
     {
-        anchor = caret = {};
+        anchor = caret = endOfLog();
+    }
+
+    TextPos endOfLog() const
+    {
+        return clampPos ({ lines.size() - 1, std::numeric_limits<int>::max() });
     }
 
     std::pair<TextPos, TextPos> orderedSelection() const
@@ -417,20 +479,7 @@ struct MessageLogView::Impl : public juce::Component,
             return {};
 
         const auto [from, to] = orderedSelection();
-        juce::String text;
-
-        for (int i = from.line; i <= to.line; ++i)
-        {
-            const auto& line = lines.getReference (i);
-            const int start = i == from.line ? from.column : 0;
-
-            if (i == to.line)
-                text << line.substring (start, to.column);
-            else
-                text << line.substring (start) << "\n";
-        }
-
-        return text;
+        return joinLines (from, to, false);
     }
 
     void mouseDown (const juce::MouseEvent& e) override
@@ -537,6 +586,7 @@ struct MessageLogView::Impl : public juce::Component,
     // ---- state
     juce::Array<juce::String> lines;
     std::vector<int> rowTotals; // rows of lines 0 to i, for every line i
+    std::vector<size_t> byteTotals; // UTF-8 bytes of lines 0 to i (no line ends), for every line i
     mutable std::vector<juce::juce_wchar> scratch; // message thread only
     int capacity = 1; // characters a row holds
     juce::Font font;
@@ -578,12 +628,10 @@ juce::String MessageLogView::getLine (int index) const
 
 juce::String MessageLogView::getText() const
 {
-    juce::String text;
+    if (impl->lines.isEmpty())
+        return {};
 
-    for (auto& line : impl->lines)
-        text << line << "\n";
-
-    return text;
+    return impl->joinLines ({}, impl->endOfLog(), true);
 }
 
 juce::String MessageLogView::getSelectedText() const

@@ -15,7 +15,8 @@ public:
     ~MessageLogView() override;
 
     // Appends one line at the end; a line end at its end ("\r\n" or "\n") is dropped. A selection
-    // is dropped, never replaced, and the view scrolls to the new line.
+    // is not replaced: it collapses to the end of the log, from where a drag under way or a later
+    // shift-click extends. The view scrolls to the new line.
     void appendLine (const juce::String& line);
 
     // Removes every line.

@@ -343,12 +343,13 @@ juce::MidiMessage longSysex (int size)
     return midi (bytes);
 }
 
-void mouseOnLog (MessageLogView& log, bool press, juce::Point<float> where)
+void mouseOnLog (MessageLogView& log, bool press, juce::Point<float> where, bool shift = false)
 {
     auto* area = log.getChildComponent (0);
     const auto now = juce::Time::getCurrentTime();
     const juce::MouseEvent e (juce::Desktop::getInstance().getMainMouseSource(), where - area->getPosition().toFloat(),
-                              juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                              juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier | (shift ? juce::ModifierKeys::shiftModifier : 0)),
+                              1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
                               area, area, now, where, now, 1, ! press);
     if (press)
         area->mouseDown (e);
@@ -458,6 +459,32 @@ TEST_F (MonitorFixture, MouseSelectsAcrossWrappedRows)
 
     mc.addMessageToList (midi ({ 0xf8 }), false);
     EXPECT_FALSE (log.hasSelection());
+}
+
+TEST_F (MonitorFixture, NewLineLeavesTheSelectionAnchorAtTheEndOfTheLog)
+{
+    auto& log = mc.messageLog;
+    log.setSize (764, 400);
+
+    struct Case
+    {
+        const char* what;
+        bool shiftClick; // else the drag under way goes on
+    };
+
+    for (const auto& c : { Case { "drag under way", false }, Case { "shift-click after the line", true } })
+    {
+        clickClearLog();
+        for (int i = 0; i < 3; ++i)
+            mc.addMessageToList (midi ({ 0xf8 }), false);
+
+        mouseOnLog (log, true, pointAt (log, 0, 5));
+        mouseOnLog (log, false, pointAt (log, 1, 10));
+        mc.addMessageToList (midi ({ 0x90, 0x3c, 0x64 }), false);
+        mouseOnLog (log, c.shiftClick, pointAt (log, 1, 3), c.shiftClick);
+
+        EXPECT_EQ (log.getSelectedText(), log.getLine (1).substring (3) + "\n" + log.getLine (2) + "\n" + log.getLine (3)) << c.what;
+    }
 }
 
 TEST_F (MonitorFixture, ResizeWrapsAgainAndKeepsTheTopLine)
