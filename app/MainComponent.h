@@ -85,9 +85,9 @@ public:
     // (AwaitingLoadPresetAck, AwaitingSavePresetAck or AwaitingChangeAck) behind those still
     // awaited, or in place of whatever other reply was awaited.
     void awaitAcknowledgement (uint8_t state);
-    // Takes the oldest awaited acknowledgement off the queue and returns the state that awaited it;
-    // the next one, if any, is awaited from now on.
-    uint8_t takeOldestAcknowledgement();
+    // Takes the oldest awaited acknowledgement off the queue; the next one, if any, is awaited from
+    // now on, with the reply time-out started again.
+    void takeOldestAcknowledgement();
     // Forgets every awaited reply and acknowledgement and stops the reply time-out.
     void abandonAwaitedReplies();
 
@@ -154,6 +154,11 @@ public:
     // Set when "Get Settings" addresses the selected interface; cleared by "Search". A serial
     // number of 0 is a valid interface, so the frame builder's target cannot tell this.
     bool interfaceAddressed = false;
+    // While an alert box is open: the messages that arrived, and whether the reply time-out fell due.
+    bool alertOpen = false;
+    bool handlingEventsKeptByAlert = false;
+    std::deque<std::unique_ptr<MidiCallbackMessage>> messagesKeptByAlert;
+    bool replyTimeoutKeptByAlert = false;
     zun::DeviceDiscoveryItem discoveryItem;
     int32_t logLineCount = 1;
     bool guiPopulated = false;
@@ -191,6 +196,9 @@ private:
 
     // The reply time-out of timer 1.
     void replyTimedOut();
+    // Checks an incoming message as a frame and hands it to the handler of the awaited reply.
+    void actOnMessage (const MidiCallbackMessage& incoming);
+    void handleEventsKeptByAlert();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
 };

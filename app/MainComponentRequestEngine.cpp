@@ -27,11 +27,50 @@ void MainComponent::sendFrame (juce::MidiMessage frame)
     startTimer (replyTimeoutTimer, replyTimeoutMs);
 }
 
-// A modal warning box; returns when the user dismisses it. Messages arriving meanwhile wait in
-// the message queue.
+// A modal warning box; returns when the user dismisses it. The framework's modal loop goes on
+// delivering posted messages and timer callbacks, so while the box is open incoming messages are
+// only shown in the monitor and kept, and the reply time-out is only noted: nothing is acted on
+// behind the box and no second box opens over it. Once it is dismissed, what was kept is handled
+// in order of arrival.
 void MainComponent::showAlert (const juce::String& title, const juce::String& message)
 {
+    alertOpen = true;
     juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, title, message, "Shucks");
+    alertOpen = false;
+
+    // A box opened while the kept events are handled leaves them to the loop that handles them.
+    if (! handlingEventsKeptByAlert)
+        handleEventsKeptByAlert();
+}
+
+// The messages that arrived while a box was open, in order; then the reply time-out if it fell
+// due meanwhile and none of those messages was the awaited reply (an accepted reply stops the
+// time-out, or starts it again for the next request). Each may open a box of its own, behind which
+// newer arrivals are kept in turn.
+void MainComponent::handleEventsKeptByAlert()
+{
+    const juce::ScopedValueSetter<bool> handling (handlingEventsKeptByAlert, true);
+
+    for (;;)
+    {
+        if (! messagesKeptByAlert.empty())
+        {
+            const auto kept = std::move (messagesKeptByAlert.front());
+            messagesKeptByAlert.pop_front();
+            actOnMessage (*kept);
+        }
+        else if (replyTimeoutKeptByAlert)
+        {
+            replyTimeoutKeptByAlert = false;
+
+            if (requestState != Idle && ! isTimerRunning (replyTimeoutTimer))
+                replyTimedOut();
+        }
+        else
+        {
+            break;
+        }
+    }
 }
 
 // ---- Awaited acknowledgements ------------------------------------------------------------------
@@ -49,10 +88,8 @@ void MainComponent::awaitAcknowledgement (uint8_t state)
     requestState = awaitedAcknowledgements.front();
 }
 
-uint8_t MainComponent::takeOldestAcknowledgement()
+void MainComponent::takeOldestAcknowledgement()
 {
-    const uint8_t answered = requestState;
-
     if (! awaitedAcknowledgements.empty())
         awaitedAcknowledgements.pop_front();
 
@@ -67,8 +104,6 @@ uint8_t MainComponent::takeOldestAcknowledgement()
         requestState = awaitedAcknowledgements.front();
         startTimer (replyTimeoutTimer, replyTimeoutMs);
     }
-
-    return answered;
 }
 
 void MainComponent::abandonAwaitedReplies()
@@ -88,7 +123,15 @@ void MainComponent::timerCallback (int timerId)
         discoveryWindowEnded();
         break;
     case replyTimeoutTimer:
-        replyTimedOut();
+        if (alertOpen)
+        {
+            stopTimer (replyTimeoutTimer);
+            replyTimeoutKeptByAlert = true;
+        }
+        else
+        {
+            replyTimedOut();
+        }
         break;
     default:
         break;
@@ -96,7 +139,7 @@ void MainComponent::timerCallback (int timerId)
 }
 
 // Message thread: one message posted by handleIncomingMidiMessage. It is logged before anything
-// looks at it, then checked as a frame and handed to the handler of the reply that is awaited.
+// looks at it; while an alert box is open it is kept for later, otherwise acted on at once.
 void MainComponent::handleMessage (const juce::Message& message)
 {
     auto* incoming = dynamic_cast<const MidiCallbackMessage*> (&message);
@@ -104,8 +147,18 @@ void MainComponent::handleMessage (const juce::Message& message)
     if (incoming == nullptr)
         return;
 
-    const auto& midi = incoming->message;
-    addMessageToList (midi, false);
+    addMessageToList (incoming->message, false);
+
+    if (alertOpen)
+        messagesKeptByAlert.push_back (std::make_unique<MidiCallbackMessage> (incoming->source, incoming->message));
+    else
+        actOnMessage (*incoming);
+}
+
+// Checks the message as a frame and hands it to the handler of the reply that is awaited.
+void MainComponent::actOnMessage (const MidiCallbackMessage& incoming)
+{
+    const auto& midi = incoming.message;
 
     if (! deviceContainer.IsValidMidiMessage (midi))
         return;
@@ -113,7 +166,7 @@ void MainComponent::handleMessage (const juce::Message& message)
     switch (requestState)
     {
     case Discovering:
-        handleDiscoveryReply (*incoming);
+        handleDiscoveryReply (incoming);
         break;
 
     case ReadingProductNames:

@@ -319,3 +319,54 @@ TEST (RequestEngineButtons, EachButtonReachesItsHandler)
 
     service.detachDevice (pair);
 }
+
+// While an alert box is open nothing behind it is acted on and no second box opens over it: a
+// reply that arrives late is kept and continues the chain once the box is dismissed; a time-out
+// that falls due meanwhile opens its own box only then.
+TEST_F (RequestEngineFixture, AnAlertHoldsBackRepliesAndTimeOutsUntilItIsDismissed)
+{
+    mc.deviceContainer.sysexMessage.sessionId = session;
+
+    {
+        SCOPED_TRACE ("a late reply behind the time-out alert");
+        testing_support::AlertCatcher alerts (3000);
+        uint8_t stateBehindTheBox = 0;
+        size_t sentBehindTheBox = 0;
+        alerts.beforeDismissing = [&]
+        {
+            stateBehindTheBox = mc.requestState;
+            sentBehindTheBox = device.received.size();
+        };
+
+        mc.requestState = AwaitingMidiInfo;
+        mc.sendRequest (SXMessage_GetSettingsMI, zun::TemplateLength::GetSettingsMI);
+        service.sendToApplication (pair, reply (session, midiInfoPayload), replyTimeoutMs + 300.0);
+        ASSERT_TRUE (runMessageLoopUntil ([&] { return mc.requestState == AwaitingDeviceInfo; }, 10000));
+
+        EXPECT_EQ (alerts.mostOpenAtOnce, 1);
+        ASSERT_EQ (alerts.alerts.size(), 1u);
+        EXPECT_EQ (stateBehindTheBox, AwaitingMidiInfo);
+        EXPECT_EQ (sentBehindTheBox, 1u);
+        EXPECT_EQ (device.received.size(), 2u); // the next request, once the box was dismissed
+        EXPECT_EQ (mc.deviceContainer.block.portCount, 4);
+    }
+
+    {
+        SCOPED_TRACE ("a time-out behind a refusal");
+        testing_support::AlertCatcher alerts (3000);
+
+        for (int change = 0; change < 2; ++change)
+        {
+            mc.awaitAcknowledgement (AwaitingChangeAck);
+            mc.sendRequest (SXMessage_SetCCProc, zun::TemplateLength::SetCCProc);
+        }
+
+        service.sendToApplication (pair, reply (session, { 0x40, 0x00, 0x10, 0x00, 0x0B }));
+        ASSERT_TRUE (runMessageLoopUntil ([&] { return alerts.alerts.size() == 2; }, 10000));
+
+        EXPECT_EQ (alerts.mostOpenAtOnce, 1);
+        EXPECT_EQ (alerts.alerts[0].title, "Ack Error");
+        EXPECT_EQ (alerts.alerts[1].title, "Time Out Error");
+        EXPECT_EQ (mc.requestState, Idle);
+    }
+}

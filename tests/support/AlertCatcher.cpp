@@ -1,8 +1,10 @@
 #include "support/AlertCatcher.h"
 
+#include <algorithm>
+
 namespace testing_support
 {
-AlertCatcher::AlertCatcher()
+AlertCatcher::AlertCatcher (int holdOpen) : holdOpenMs (holdOpen)
 {
     startTimer (10);
 }
@@ -15,12 +17,17 @@ AlertCatcher::~AlertCatcher()
 void AlertCatcher::timerCallback()
 {
     auto& modal = *juce::ModalComponentManager::getInstance();
+    const auto now = juce::Time::getMillisecondCounterHiRes();
+
+    open.erase (std::remove_if (open.begin(), open.end(), [] (const Seen& s) { return s.box == nullptr || ! s.box->isCurrentlyModal (false); }),
+                open.end());
 
     for (int i = modal.getNumModalComponents(); --i >= 0;)
     {
         auto* alert = dynamic_cast<juce::AlertWindow*> (modal.getModalComponent (i));
 
-        if (alert == nullptr)
+        if (alert == nullptr
+            || std::any_of (open.begin(), open.end(), [alert] (const Seen& s) { return s.box == alert; }))
             continue;
 
         Alert seen;
@@ -33,7 +40,21 @@ void AlertCatcher::timerCallback()
 
         seen.warningIcon = alert->getAlertType() == juce::MessageBoxIconType::WarningIcon;
         alerts.push_back (seen);
-        alert->exitModalState (0);
+        open.push_back ({ alert, now });
+    }
+
+    mostOpenAtOnce = std::max (mostOpenAtOnce, (int) open.size());
+
+    for (auto& s : open)
+    {
+        if (now - s.openedAt < holdOpenMs)
+            continue;
+
+        if (beforeDismissing != nullptr)
+            beforeDismissing();
+
+        if (s.box != nullptr)
+            s.box->exitModalState (0);
     }
 }
 } // namespace testing_support

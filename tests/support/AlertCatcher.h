@@ -1,12 +1,14 @@
 #pragma once
 
 #include <juce_gui_basics/juce_gui_basics.h>
+#include <functional>
 #include <vector>
 
 namespace testing_support
 {
 // While it exists, finds every modal alert box that opens, records its title, message and
-// button texts, and dismisses it (as a user clicking its one button would).
+// button texts, and dismisses it (as a user clicking its one button would), at once or after it
+// has been open for `holdOpenMs`.
 class AlertCatcher : private juce::Timer
 {
 public:
@@ -18,12 +20,25 @@ public:
         bool warningIcon = false;
     };
 
-    AlertCatcher();
+    explicit AlertCatcher (int holdOpenMs = 0);
     ~AlertCatcher() override;
 
     std::vector<Alert> alerts;
+    // The most alert boxes seen open at one time.
+    int mostOpenAtOnce = 0;
+    // Called right before a box is dismissed, while it is still open.
+    std::function<void()> beforeDismissing;
 
 private:
     void timerCallback() override;
+
+    struct Seen
+    {
+        juce::Component::SafePointer<juce::AlertWindow> box;
+        double openedAt;
+    };
+
+    int holdOpenMs;
+    std::vector<Seen> open;
 };
 } // namespace testing_support
