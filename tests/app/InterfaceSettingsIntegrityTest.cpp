@@ -5,21 +5,20 @@
 #include <gtest/gtest.h>
 
 using namespace chain_test;
-
-namespace
-{
 using testing_support::runMessageLoopFor;
 using testing_support::runMessageLoopUntil;
 
-// A user's change of row 1's mode to the next mode.
+namespace
+{
+constexpr int preset3 = 3; // the typical interface's third preset switches every CC processor off
+
 void changeFirstMode (MainComponent& main)
 {
     main.modeCombos[0].setSelectedId (main.modeCombos[0].getSelectedId() % 4 + 1, juce::sendNotificationSync);
 }
 
-// Everything a user may try on the editor's first row, at once: a click on a channel toggle (which
-// a disabled toggle ignores), and change reports of a toggle and a mode combo box that reach the
-// editor whether or not it is enabled.
+// All at once on the first row: a click on a channel toggle (a disabled toggle takes none), and
+// change reports of a toggle and a mode combo box, which reach the editor even when disabled.
 void tryToEdit (MainComponent& main)
 {
     auto flip = [] (juce::Button& toggle) { toggle.setToggleState (! toggle.getToggleState(), juce::sendNotificationSync); };
@@ -31,61 +30,39 @@ void tryToEdit (MainComponent& main)
     changeFirstMode (main);
 }
 
-// Blocks the message thread for a while, as a pause or an alert does: what the interface answers
-// meanwhile waits in the message queue.
-void blockMessageThread() { juce::Thread::sleep (100); }
+void loadPreset3 (Rig& rig)
+{
+    rig.main->presetCombo.setSelectedId (preset3, juce::sendNotificationSync);
+    rig.click (rig.main->loadPresetButton);
+}
 
-// Whether the model holds exactly the CC processors that the interface holds.
-bool modelMatchesInterface (const zun::CCProcessorBlock& block, const EmulatedInterface& emulated)
+bool modelHoldsTheInterfacesCCProcessors (const zun::CCProcessorBlock& block, const EmulatedInterface& emulated)
 {
     const juce::ScopedLock sl (emulated.lock);
-    auto same = [] (const zun::CCProcessorRecord& a, const zun::CCProcessorRecord& b)
-    { return a.mode == b.mode && a.controllerA == b.controllerA && a.controllerB == b.controllerB && a.channelMask == b.channelMask; };
 
     for (size_t i = 0; i < emulated.ports.size(); ++i)
-    {
-        const auto& mine = block.ports[i];
-        const auto& theirs = emulated.ports[i];
-
         for (int n = 0; n < zun::maxCCProcessorsPerSide; ++n)
-            if (! same (mine.inputCCProcessors[n], theirs.inputCCProcessors[n]) || ! same (mine.outputCCProcessors[n], theirs.outputCCProcessors[n]))
-                return false;
-    }
+            for (auto [mine, theirs] : { std::make_pair (block.ports[i].inputCCProcessors[n], emulated.ports[i].inputCCProcessors[n]),
+                                         std::make_pair (block.ports[i].outputCCProcessors[n], emulated.ports[i].outputCCProcessors[n]) })
+                if (mine.mode != theirs.mode || mine.controllerA != theirs.controllerA || mine.controllerB != theirs.controllerB
+                    || mine.channelMask != theirs.channelMask)
+                    return false;
 
     return true;
 }
-
-juce::StringArray alertMessages (const Rig& rig)
-{
-    juce::StringArray messages;
-
-    for (const auto& alert : rig.alerts.alerts)
-        messages.add (alert.message);
-
-    return messages;
-}
-
-constexpr int preset3 = 3; // the typical interface's third preset switches every CC processor off
 } // namespace
 
-// An edit, a selection or a quick second command at each moment where the interface's settings were
-// overwritten or misreported. Whenever the editor ends filled, it shows what the interface holds, its
-// current preset included; every refusal is reported; an edit the editor did not accept is not sent.
+// An edit, a selection or a quick second command at each moment where an interface's settings were
+// overwritten or misreported. Whenever the editor ends filled it shows what the interface holds,
+// its current preset included; every refusal is reported; an edit the editor did not take is not sent.
 TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDangerousMoment)
 {
-    using Act = std::function<void (Rig&, EmulatedInterface&)>;
     enum Editor { readOut, keptAsItWas, empty };
-
-    auto load = [] (Rig& rig)
-    {
-        rig.main->presetCombo.setSelectedId (preset3, juce::sendNotificationSync);
-        rig.click (rig.main->loadPresetButton);
-    };
 
     struct Case
     {
         const char* what;
-        Act act;
+        std::function<void (Rig&, EmulatedInterface&)> act;
         juce::StringArray alerts;
         int changesSent;
         Editor editor;
@@ -93,42 +70,25 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
     };
 
     const Case cases[] = {
-        { "an edit queued during the pause after a load",
-          [&] (Rig& rig, EmulatedInterface&)
+        { "an edit queued during the pause after a load", [] (Rig& rig, EmulatedInterface&)
           {
-              load (rig);
-              blockMessageThread(); // the acknowledgement is queued now; the edit goes behind it
+              loadPreset3 (rig);
+              juce::Thread::sleep (100); // the acknowledgement is queued now; the edit goes behind it
               juce::MessageManager::callAsync ([&rig] { tryToEdit (*rig.main); });
           },
           {}, 0, readOut, preset3 },
-
-        { "an edit during the re-read",
-          [&] (Rig& rig, EmulatedInterface&)
+        { "an edit during the re-read", [] (Rig& rig, EmulatedInterface&)
           {
-              load (rig);
+              loadPreset3 (rig);
               ASSERT_TRUE (rig.waitForState (AwaitingCCProcessorInfo));
               tryToEdit (*rig.main);
           },
           {}, 0, readOut, preset3 },
-
-        { "an edit before the load's acknowledgement",
-          [&] (Rig& rig, EmulatedInterface&)
-          {
-              load (rig);
-              tryToEdit (*rig.main);
-          },
+        { "an edit before the load's acknowledgement", [] (Rig& rig, EmulatedInterface&) { loadPreset3 (rig); tryToEdit (*rig.main); },
           {}, 0, readOut, preset3 },
-
-        { "a change, then a load before the change's acknowledgement",
-          [&] (Rig& rig, EmulatedInterface&)
-          {
-              changeFirstMode (*rig.main);
-              load (rig);
-          },
+        { "a change, then a load before the change's acknowledgement", [] (Rig& rig, EmulatedInterface&) { changeFirstMode (*rig.main); loadPreset3 (rig); },
           {}, 1, readOut, preset3 },
-
-        { "two quick changes, the second refused",
-          [] (Rig& rig, EmulatedInterface& a)
+        { "two quick changes, the second refused", [] (Rig& rig, EmulatedInterface& a)
           {
               a.setSilentOn (Kind::SetCCProc);
               changeFirstMode (*rig.main);
@@ -136,12 +96,10 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
               const auto session = rig.main->deviceContainer.sysexMessage.sessionId;
               a.sendRaw (makeReply (a, session, { 0x40, 0x00, 0x10, 0x00, 0x00 }));
               a.sendRaw (makeReply (a, session, { 0x40, 0x00, 0x10, 0x00, 0x0B }), 10.0);
-              ASSERT_TRUE (runMessageLoopUntil ([&] { return rig.main->requestState == Idle; }, 1000));
+              ASSERT_TRUE (rig.waitForState (Idle));
           },
           { "Changes could not be made." }, 2, keptAsItWas, 1 },
-
-        { "an edit during a read, after the record it lands in was read",
-          [] (Rig& rig, EmulatedInterface&)
+        { "an edit during a read, after the record it lands in was read", [] (Rig& rig, EmulatedInterface&)
           {
               auto& main = *rig.main;
               rig.click (main.getSettingsButton);
@@ -151,14 +109,12 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
               tryToEdit (main);
           },
           {}, 0, readOut, 1 },
-
-        { "another row selected during a read, with a reply already queued",
-          [] (Rig& rig, EmulatedInterface&)
+        { "another row selected during a read, with a reply already queued", [] (Rig& rig, EmulatedInterface&)
           {
               auto& main = *rig.main;
               rig.click (main.getSettingsButton);
               ASSERT_TRUE (rig.waitForState (AwaitingPortInfo));
-              blockMessageThread();
+              juce::Thread::sleep (100); // the port-info reply is queued now
               const auto portsRead = main.deviceContainer.requestCursor;
               rig.select (1);
               runMessageLoopFor (100);
@@ -187,7 +143,12 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
         }
 
         runMessageLoopFor (100);
-        EXPECT_EQ (alertMessages (rig), c.alerts);
+        juce::StringArray alerts;
+
+        for (const auto& alert : rig.alerts.alerts)
+            alerts.add (alert.message);
+
+        EXPECT_EQ (alerts, c.alerts);
         EXPECT_EQ (countReceived (a, Kind::SetCCProc), c.changesSent);
         EXPECT_EQ (main.guiPopulated, c.editor != empty);
         EXPECT_EQ (main.deviceContainer.block.currentPreset, c.currentPreset);
@@ -196,7 +157,7 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
         {
             EXPECT_EQ (a.currentPreset, c.currentPreset);
             EXPECT_EQ (main.presetCombo.getSelectedId(), c.currentPreset);
-            EXPECT_TRUE (modelMatchesInterface (main.deviceContainer.block, a));
+            EXPECT_TRUE (modelHoldsTheInterfacesCCProcessors (main.deviceContainer.block, a));
         }
     }
 }
@@ -210,12 +171,10 @@ TEST (InterfaceSettingsIntegrity, SerialZeroPresetsBeforeTheCurrentPresetAndEmpt
         Rig rig;
         auto& a = rig.addTypical (0x0000, 0x00000000, "Zero", "Pair Z");
         ASSERT_TRUE (rig.searchSelectAndRead());
-        auto& main = *rig.main;
-
-        main.presetCombo.setSelectedId (2, juce::sendNotificationSync);
-        rig.click (main.loadPresetButton);
+        rig.main->presetCombo.setSelectedId (2, juce::sendNotificationSync);
+        rig.click (rig.main->loadPresetButton);
         ASSERT_TRUE (rig.waitForReadOut());
-        rig.click (main.savePresetButton);
+        rig.click (rig.main->savePresetButton);
         ASSERT_TRUE (rig.waitForState (Idle));
 
         EXPECT_EQ (countReceived (a, Kind::LoadPreset), 1);
@@ -235,7 +194,6 @@ TEST (InterfaceSettingsIntegrity, SerialZeroPresetsBeforeTheCurrentPresetAndEmpt
         rig.click (rig.main->getSettingsButton);
         ASSERT_TRUE (rig.waitForState (AwaitingDeviceFeature));
         rig.click (rig.main->savePresetButton); // the device-feature reply never comes
-        runMessageLoopFor (50);
 
         EXPECT_EQ (countReceived (a, Kind::SavePreset), 0);
         EXPECT_EQ (rig.main->requestState, AwaitingDeviceFeature);
@@ -245,16 +203,14 @@ TEST (InterfaceSettingsIntegrity, SerialZeroPresetsBeforeTheCurrentPresetAndEmpt
         SCOPED_TRACE ("empty port names");
         Rig rig;
         auto& a = rig.addTypical (0x0789, 0x00ABCDEF, "Alpha", "Pair A", 3, 2);
-        a.ports[0].inputName = {};
-        a.ports[0].outputName = {};      // a port-info reply of 31 bytes
+        a.ports[0].inputName = a.ports[0].outputName = {}; // a port-info reply of 31 bytes
         a.ports[1].inputName = {};
-        a.ports[1].outputName = "K";     // 32 bytes
+        a.ports[1].outputName = "K"; // 32 bytes
         ASSERT_TRUE (rig.searchSelectAndRead());
 
         const auto& ports = rig.main->deviceContainer.block.ports;
         EXPECT_EQ (ports[0].inputName + "|" + ports[0].outputName, "|");
         EXPECT_EQ (ports[1].inputName + "|" + ports[1].outputName, "|K");
         EXPECT_EQ (ports[2].inputName, a.ports[2].inputName);
-        EXPECT_TRUE (rig.alerts.alerts.empty());
     }
 }
