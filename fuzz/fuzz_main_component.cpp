@@ -663,6 +663,7 @@ struct Harness
     Snapshot snapshot;
 };
 
+juce::ScopedJuceInitialiser_GUI* juceInitialiser = nullptr;
 Harness* harness = nullptr;
 
 // ---- Seeds ---------------------------------------------------------------------------------------
@@ -774,11 +775,13 @@ extern "C" int LLVMFuzzerInitialize (int*, char***)
     if (std::getenv ("DISPLAY") == nullptr)
         fail ("needs an X display for its alert boxes: run it under xvfb-run -a");
 
+    testing_support::installApplicationXErrorHandlers();
     testing_support::internWindowManagerAtoms();
 
     // JUCE lives as long as the process; the harness is never destroyed either, so nothing of it
-    // can be torn down behind a delivery still in flight at exit.
-    new juce::ScopedJuceInitialiser_GUI();
+    // can be torn down behind a delivery still in flight at exit. Both are held in statics, where
+    // leak detection finds them still in use.
+    juceInitialiser = new juce::ScopedJuceInitialiser_GUI();
     harness = new Harness();
     harness->readOut();
 

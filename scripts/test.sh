@@ -25,7 +25,7 @@ run_ctest() {
     xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure --parallel "$jobs"
 }
 
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 echo "== Sanitizer build: suite and fuzzers"

@@ -8,6 +8,7 @@
 int main (int argc, char** argv)
 {
     ::testing::InitGoogleTest (&argc, argv);
+    testing_support::installApplicationXErrorHandlers();
     testing_support::internWindowManagerAtoms();
     juce::ScopedJuceInitialiser_GUI juce;
     return RUN_ALL_TESTS();

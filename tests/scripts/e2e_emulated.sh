@@ -49,6 +49,8 @@ first_port_count=10
 first_preset_count=4
 
 # ---- layout of the main component: points inside the widgets, relative to the window
+window_width=1032
+window_height=528
 search_button="170 22"            # x 120, y 10, 100 x 24
 first_device_row="60 57"          # list at x 10, y 46; outline 1, rows 22 high: row 0 is y 47..68
 get_settings_button="60 200"      # x 10, y 188, 100 x 24
@@ -128,18 +130,20 @@ wait_for_acknowledgement()
     wait_until 10 "acknowledgement number $1 from the interface" has_lines "$1" "^$first_serial send Ack "
 }
 
-find_window()
-{
-    window=$(xdotool search --onlyvisible --pid "$app_pid" --name '^Tessaline$' 2>/dev/null | head -1 || true)
-    [ -n "$window" ]
-}
-
 start_application()
 {
     [ -x "$emulated_binary" ] || fail "no executable at $emulated_binary"
     "$emulated_binary" > "$output" 2>&1 &
     app_pid=$!
-    wait_until 20 "visible window titled Tessaline" find_window
+
+    # The window whose place and size have held (start-up may show a short-lived one first): the
+    # clicks and screenshots that follow go to it.
+    if ! wait_for_settled_window "$app_pid" Tessaline "$window_width" "$window_height" 20; then
+        app_has_ended && fail "the emulated build ended before showing its window"
+        fail "no visible ${window_width}x${window_height} window titled Tessaline held its place" \
+             "within 20 s (last seen: ${seen_windows:-none})"
+    fi
+    window=$settled_window
 }
 
 search_and_select_first_row()

@@ -33,24 +33,14 @@ check_binary()
     "$binary" &
     local pid=$!
 
-    # Start-up may show a short-lived window first (the framework recreates the window when it
-    # switches to the native title bar), so wait until one window has kept its geometry a while.
-    local window="" geometry="" last="" stable=0
-    for _ in $(seq 100); do
-        window=$(xdotool search --onlyvisible --pid "$pid" --name '^Tessaline$' 2>/dev/null | tail -1 || true)
-        geometry=""
-        [ -n "$window" ] && geometry=$(window_geometry "$window" 2>/dev/null || true)
-        if [[ $geometry =~ ^-?[0-9]+\ -?[0-9]+\ [0-9]+\ [0-9]+$ ]] && [ "$window $geometry" = "$last" ]; then
-            stable=$((stable + 1))
-            [ "$stable" -ge 3 ] && break
-        else
-            stable=0
-        fi
-        last="$window $geometry"
+    # The window whose place and size have held (start-up may show a short-lived one first).
+    if ! wait_for_settled_window "$pid" Tessaline "$content_width" "$content_height" 20; then
         kill -0 "$pid" 2>/dev/null || fail "$label: ended before showing its window"
-        sleep 0.1
-    done
-    [ "$stable" -ge 3 ] || { kill "$pid"; fail "$label: no settled visible window titled Tessaline"; }
+        kill "$pid" 2>/dev/null || true
+        fail "$label: no visible ${content_width}x${content_height} window titled Tessaline held its place" \
+             "within 20 s (last seen: ${seen_windows:-none})"
+    fi
+    local window=$settled_window
 
     local title
     title=$(xdotool getwindowname "$window")
@@ -58,8 +48,6 @@ check_binary()
 
     local x y w h
     read -r x y w h < <(window_geometry "$window")
-    [ "$w" -eq "$content_width" ] && [ "$h" -eq "$content_height" ] \
-        || { kill "$pid"; fail "$label: window is ${w}x${h}, expected ${content_width}x${content_height}"; }
 
     local screen_w screen_h
     read -r _ _ screen_w screen_h < <(window_geometry root)

@@ -1,6 +1,8 @@
 #include "support/WindowManagerAtoms.h"
 
 #include <X11/Xlib.h>
+#include <cstdio>
+#include <juce_events/juce_events.h>
 
 namespace testing_support
 {
@@ -21,5 +23,29 @@ void internWindowManagerAtoms()
         XInternAtom (display, name, False);
 
     XSync (display, False);
+}
+
+namespace
+{
+int ignoreXError (Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+int stopOnBrokenConnection (Display*)
+{
+    std::fputs ("the connection to the X server is broken: ending\n", stderr);
+
+    if (auto* messageManager = juce::MessageManager::getInstanceWithoutCreating())
+        messageManager->stopDispatchLoop();
+
+    return 0;
+}
+} // namespace
+
+void installApplicationXErrorHandlers()
+{
+    XSetIOErrorHandler (stopOnBrokenConnection);
+    XSetErrorHandler (ignoreXError);
 }
 } // namespace testing_support

@@ -1,6 +1,15 @@
 # Helpers for the scripts that drive the application's real window on an X server without a
 # window manager. Source it: . "$(dirname "$0")/lib/x11.sh"
 
+# Every call of an X tool is bounded: a tool can wait for ever on a window that has just gone
+# (`import -window` does), and a script that hangs says nothing until the test's time-out ends it.
+# These wrappers give each call of the tools the scripts use x_tool_seconds at most.
+x_tool_seconds=20
+xdotool() { timeout -k 2 "$x_tool_seconds" xdotool "$@"; }
+xwininfo() { timeout -k 2 "$x_tool_seconds" xwininfo "$@"; }
+xprop() { timeout -k 2 "$x_tool_seconds" xprop "$@"; }
+import() { timeout -k 2 "$x_tool_seconds" import "$@"; }
+
 # The X client library through ctypes: python3 alone, no extra module.
 x11_prelude='
 import ctypes, ctypes.util, sys, time
@@ -64,7 +73,7 @@ wait_for_window_manager_atoms()
 # button of the title bar: a WM_PROTOCOLS client message carrying WM_DELETE_WINDOW.
 send_delete_window()
 {
-    python3 -c "$x11_prelude"'
+    timeout -k 2 "$x_tool_seconds" python3 -c "$x11_prelude"'
 class ClientMessage(ctypes.Structure):
     _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
                 ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
@@ -96,4 +105,41 @@ window_geometry()
     if [ "$1" = root ]; then set -- -root; else set -- -id "$1"; fi
     xwininfo "$@" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
                              /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }'
+}
+
+# Waits until the process `pid` shows a visible window titled `title` of `width` x `height` whose
+# place and size have held over four looks 0.1 s apart, and sets settled_window to its ID. At
+# start-up the framework maps a short-lived window of another size first and replaces it when it
+# switches to the native title bar: a window taken at first sight may be gone a moment later.
+# Returns 1 after `seconds`, or as soon as the process has ended; seen_windows then tells what the
+# last look found ("ID x y width height" per visible window of that title).
+wait_for_settled_window()
+{
+    local pid=$1 title=$2 width=$3 height=$4 seconds=$5
+    local end=$(( SECONDS + seconds )) last="" held=0 id geometry found
+    settled_window=""
+    seen_windows=""
+    while [ "$SECONDS" -lt "$end" ] && kill -0 "$pid" 2>/dev/null; do
+        found=""
+        seen_windows=""
+        for id in $(xdotool search --onlyvisible --pid "$pid" --name "^$title\$" 2>/dev/null || true); do
+            geometry=$(window_geometry "$id" 2>/dev/null || true)
+            seen_windows="${seen_windows:+$seen_windows, }$id $geometry"
+            if [[ $geometry =~ ^-?[0-9]+\ -?[0-9]+\ $width\ $height$ ]]; then
+                found="$id $geometry"
+            fi
+        done
+        if [ -n "$found" ] && [ "$found" = "$last" ]; then
+            held=$(( held + 1 ))
+            if [ "$held" -ge 3 ]; then
+                settled_window=${found%% *}
+                return 0
+            fi
+        else
+            held=0
+        fi
+        last=$found
+        sleep 0.1
+    done
+    return 1
 }
