@@ -149,10 +149,12 @@ void MainComponent::handleMessage (const juce::Message& message)
 
     addMessageToList (incoming->message, false);
 
-    if (alertOpen)
-        messagesKeptByAlert.push_back (std::make_unique<MidiCallbackMessage> (incoming->source, incoming->message));
-    else
+    // Only frames that pass the check are kept: nothing that could change it happens while a box is
+    // open, and a flood of other traffic must not pile up behind it.
+    if (! alertOpen)
         actOnMessage (*incoming);
+    else if (deviceContainer.IsValidMidiMessage (incoming->message))
+        messagesKeptByAlert.push_back (std::make_unique<MidiCallbackMessage> (incoming->source, incoming->message));
 }
 
 // Checks the message as a frame and hands it to the handler of the reply that is awaited.

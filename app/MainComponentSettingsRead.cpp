@@ -104,6 +104,17 @@ const AckRule* findAckRule (uint8_t state)
     return nullptr;
 }
 
+// Whether a command sent after the oldest one awaiting an acknowledgement is of the class that an
+// acknowledgement says it acknowledges.
+bool awaitedAfterTheOldest (const std::deque<uint8_t>& awaited, uint8_t acknowledgedClass)
+{
+    for (size_t i = 1; i < awaited.size(); ++i)
+        if (const auto* rule = findAckRule (awaited[i]); rule != nullptr && rule->messageClass == acknowledgedClass)
+            return true;
+
+    return false;
+}
+
 // Preset-name reply: preset p within the reported count gets its number and name.
 void storePresetName (zun::CCProcessorBlock& block, const uint8_t* frame, int end)
 {
@@ -378,10 +389,20 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
     if (rule == nullptr || ! exchange::passes (reply, ackLength, false, std::begin (ackTests), std::end (ackTests)))
         return;
 
+    const auto* frame = reply.getRawData();
+
+    // An acknowledgement of another class than the oldest command's, of the class of a command sent
+    // after it: the oldest one's acknowledgement has been lost, and which command this one answers
+    // cannot be told. Its wait ends as at a time-out rather than with a guess.
+    if (frame[ackClassPos] != rule->messageClass && awaitedAfterTheOldest (awaitedAcknowledgements, frame[ackClassPos]))
+    {
+        replyTimedOut();
+        return;
+    }
+
     // It answers the oldest command awaiting an acknowledgement, and is judged by that command's rule.
     takeOldestAcknowledgement();
 
-    const auto* frame = reply.getRawData();
     const bool success = frame[ackClassPos] == rule->messageClass
                          && (! rule->dataClassMustBeNone || frame[ackDataClassPos] == 0x00)
                          && frame[ackErrorPos] == (uint8_t) zun::AckError::None;

@@ -1,4 +1,5 @@
 #include "ChainTestRig.h"
+#include "protocol/ProtocolCodes.h"
 #include "protocol/RequestTemplates.h"
 
 #include <functional>
@@ -11,6 +12,12 @@ using testing_support::runMessageLoopUntil;
 namespace
 {
 constexpr int preset3 = 3; // the typical interface's third preset switches every CC processor off
+const char* const timeOut = "Something went wrong, was expecting a message from interface but did not receive one.";
+
+bool waitForAlert (Rig& rig)
+{
+    return runMessageLoopUntil ([&rig] { return ! rig.alerts.alerts.empty(); }, 3000);
+}
 
 void changeFirstMode (MainComponent& main)
 {
@@ -88,6 +95,31 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
           {}, 0, readOut, preset3 },
         { "a change, then a load before the change's acknowledgement", [] (Rig& rig, EmulatedInterface&) { changeFirstMode (*rig.main); loadPreset3 (rig); },
           {}, 1, readOut, preset3 },
+        { "a save before the load's acknowledgement", [] (Rig& rig, EmulatedInterface&) { loadPreset3 (rig); rig.click (rig.main->savePresetButton); },
+          {}, 0, readOut, preset3 },
+        { "a refused load", [] (Rig& rig, EmulatedInterface& a)
+          {
+              a.setNegativeAcknowledgement ((uint8_t) zun::AckError::CmdFailed);
+              loadPreset3 (rig);
+              ASSERT_TRUE (waitForAlert (rig));
+          },
+          { "Preset could not be loaded." }, 0, keptAsItWas, 1 },
+        { "a load never acknowledged, then a save", [] (Rig& rig, EmulatedInterface& a)
+          {
+              a.setSilentOn (Kind::LoadPreset);
+              loadPreset3 (rig);
+              ASSERT_TRUE (waitForAlert (rig));
+              rig.click (rig.main->savePresetButton);
+          },
+          { timeOut }, 0, empty, 0 },
+        { "a change never acknowledged, then a load", [] (Rig& rig, EmulatedInterface& a)
+          {
+              a.setSilentOn (Kind::SetCCProc);
+              changeFirstMode (*rig.main);
+              loadPreset3 (rig);
+              ASSERT_TRUE (waitForAlert (rig));
+          },
+          { timeOut }, 1, empty, 0 },
         { "two quick changes, the second refused", [] (Rig& rig, EmulatedInterface& a)
           {
               a.setSilentOn (Kind::SetCCProc);
@@ -150,6 +182,7 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
 
         EXPECT_EQ (alerts, c.alerts);
         EXPECT_EQ (countReceived (a, Kind::SetCCProc), c.changesSent);
+        EXPECT_EQ (countReceived (a, Kind::SavePreset), 0);
         EXPECT_EQ (main.guiPopulated, c.editor != empty);
         EXPECT_EQ (main.deviceContainer.block.currentPreset, c.currentPreset);
 

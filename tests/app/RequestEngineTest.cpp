@@ -338,9 +338,10 @@ TEST_F (RequestEngineFixture, AnAlertHoldsBackRepliesAndTimeOutsUntilItIsDismiss
             sentBehindTheBox = device.received.size();
         };
 
+        alerts.whenOpened = [&] { service.sendToApplication (pair, reply (session, midiInfoPayload)); };
+
         mc.requestState = AwaitingMidiInfo;
         mc.sendRequest (SXMessage_GetSettingsMI, zun::TemplateLength::GetSettingsMI);
-        service.sendToApplication (pair, reply (session, midiInfoPayload), replyTimeoutMs + 300.0);
         ASSERT_TRUE (runMessageLoopUntil ([&] { return mc.requestState == AwaitingDeviceInfo; }, 10000));
 
         EXPECT_EQ (alerts.mostOpenAtOnce, 1);

@@ -41,6 +41,9 @@ void AlertCatcher::timerCallback()
         seen.warningIcon = alert->getAlertType() == juce::MessageBoxIconType::WarningIcon;
         alerts.push_back (seen);
         open.push_back ({ alert, now });
+
+        if (whenOpened != nullptr)
+            whenOpened();
     }
 
     mostOpenAtOnce = std::max (mostOpenAtOnce, (int) open.size());

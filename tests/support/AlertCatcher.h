@@ -26,8 +26,8 @@ public:
     std::vector<Alert> alerts;
     // The most alert boxes seen open at one time.
     int mostOpenAtOnce = 0;
-    // Called right before a box is dismissed, while it is still open.
-    std::function<void()> beforeDismissing;
+    // Called when a box is first seen open, and right before it is dismissed.
+    std::function<void()> whenOpened, beforeDismissing;
 
 private:
     void timerCallback() override;
