@@ -90,6 +90,8 @@ public:
     void takeOldestAcknowledgement();
     // Forgets every awaited reply and acknowledgement and stops the reply time-out.
     void abandonAwaitedReplies();
+    // Whether a preset load has been sent and not yet acknowledged.
+    bool loadAwaitsAcknowledgement() const;
 
     // ---- Discovery and the device list (MainComponentDiscovery.cpp)
     void searchClicked();

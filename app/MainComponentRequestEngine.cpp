@@ -113,6 +113,14 @@ void MainComponent::abandonAwaitedReplies()
     requestState = Idle;
 }
 
+bool MainComponent::loadAwaitsAcknowledgement() const
+{
+    const auto& awaited = awaitedAcknowledgements;
+
+    return requestState == AwaitingLoadPresetAck
+           || std::find (awaited.begin(), awaited.end(), AwaitingLoadPresetAck) != awaited.end();
+}
+
 // ---- Events ------------------------------------------------------------------------------------
 
 void MainComponent::timerCallback (int timerId)
@@ -223,10 +231,7 @@ void MainComponent::replyTimedOut()
 
     if (awaitsAcknowledgement (requestState))
     {
-        const auto& awaited = awaitedAcknowledgements;
-
-        if (requestState == AwaitingLoadPresetAck
-            || std::find (awaited.begin(), awaited.end(), AwaitingLoadPresetAck) != awaited.end())
+        if (loadAwaitsAcknowledgement())
             deviceContainer.block.currentPreset = 0;
 
         abandonAwaitedReplies();

@@ -4,7 +4,6 @@
 #include "protocol/ProtocolCodes.h"
 #include "protocol/RequestTemplates.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace
@@ -232,12 +231,7 @@ void MainComponent::getSettingsClicked()
 // current is not known).
 bool MainComponent::presetCommandsAllowed() const
 {
-    const auto& awaited = awaitedAcknowledgements;
-
-    return interfaceAddressed
-           && deviceContainer.block.currentPreset != 0
-           && requestState != AwaitingLoadPresetAck
-           && std::find (awaited.begin(), awaited.end(), AwaitingLoadPresetAck) == awaited.end();
+    return interfaceAddressed && deviceContainer.block.currentPreset != 0 && ! loadAwaitsAcknowledgement();
 }
 
 void MainComponent::loadPresetClicked()
@@ -427,7 +421,6 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
     block.currentPreset = block.requestedPreset;
     deviceContainer.requestCursor = 0;
     deviceContainer.ccParmId = zun::ParmId::InputCCProcessor;
-    abandonAwaitedReplies();
     requestState = AwaitingCCProcessorInfo;
     sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
 }

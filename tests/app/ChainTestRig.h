@@ -110,6 +110,25 @@ struct Rig
     }
 };
 
+// A user's choice in the preset selector.
+inline void choosePreset (MainComponent& main, int id)
+{
+    main.presetCombo.setSelectedId (id, juce::sendNotificationSync);
+}
+
+// A user's change of row 1's mode to the next mode.
+inline void changeFirstMode (MainComponent& main)
+{
+    const int id = main.modeCombos[0].getSelectedId();
+    main.modeCombos[0].setSelectedId (id % 4 + 1, juce::sendNotificationSync);
+}
+
+// Runs the message loop until an alert box has been seen (long enough for a reply time-out).
+inline bool waitForAlert (Rig& rig, int timeoutMs = replyTimeoutMs + 1000)
+{
+    return testing_support::runMessageLoopUntil ([&rig] { return ! rig.alerts.alerts.empty(); }, timeoutMs);
+}
+
 // Requests of one kind that an interface received, in order.
 inline std::vector<EmulatedInterface::LogEntry> received (const EmulatedInterface& emulated, Kind kind)
 {

@@ -14,16 +14,6 @@ namespace
 constexpr int preset3 = 3; // the typical interface's third preset switches every CC processor off
 const char* const timeOut = "Something went wrong, was expecting a message from interface but did not receive one.";
 
-bool waitForAlert (Rig& rig)
-{
-    return runMessageLoopUntil ([&rig] { return ! rig.alerts.alerts.empty(); }, 3000);
-}
-
-void changeFirstMode (MainComponent& main)
-{
-    main.modeCombos[0].setSelectedId (main.modeCombos[0].getSelectedId() % 4 + 1, juce::sendNotificationSync);
-}
-
 // All at once on the first row: a click on a channel toggle (a disabled toggle takes none), and
 // change reports of a toggle and a mode combo box, which reach the editor even when disabled.
 void tryToEdit (MainComponent& main)
@@ -39,7 +29,7 @@ void tryToEdit (MainComponent& main)
 
 void loadPreset3 (Rig& rig)
 {
-    rig.main->presetCombo.setSelectedId (preset3, juce::sendNotificationSync);
+    choosePreset (*rig.main, preset3);
     rig.click (rig.main->loadPresetButton);
 }
 
@@ -204,7 +194,7 @@ TEST (InterfaceSettingsIntegrity, SerialZeroPresetsBeforeTheCurrentPresetAndEmpt
         Rig rig;
         auto& a = rig.addTypical (0x0000, 0x00000000, "Zero", "Pair Z");
         ASSERT_TRUE (rig.searchSelectAndRead());
-        rig.main->presetCombo.setSelectedId (2, juce::sendNotificationSync);
+        choosePreset (*rig.main, 2);
         rig.click (rig.main->loadPresetButton);
         ASSERT_TRUE (rig.waitForReadOut());
         rig.click (rig.main->savePresetButton);

@@ -21,24 +21,6 @@ juce::String presetItemText (juce::ComboBox& combo, int id)
 
     return {};
 }
-
-// A user's choice in the preset selector.
-void choosePreset (MainComponent& main, int id)
-{
-    main.presetCombo.setSelectedId (id, juce::sendNotificationSync);
-}
-
-// A user's change of row 1's mode to the next mode.
-void changeFirstMode (MainComponent& main)
-{
-    const int id = main.modeCombos[0].getSelectedId();
-    main.modeCombos[0].setSelectedId (id % 4 + 1, juce::sendNotificationSync);
-}
-
-bool waitForAlert (Rig& rig, int timeoutMs = 1000)
-{
-    return testing_support::runMessageLoopUntil ([&] { return ! rig.alerts.alerts.empty(); }, timeoutMs);
-}
 } // namespace
 
 TEST (PresetAck, AGoodLoadReadsTheCCProcessorsAgainAndShowsTheNewCurrentPreset)
