@@ -87,6 +87,7 @@ MainComponent::~MainComponent()
     // No timer callback may reach a half-destroyed component.
     stopTimer (discoveryWindowTimer);
     stopTimer (replyTimeoutTimer);
+    stopTimer (pauseTimer);
 
     // Destroying the entries closes their ports; once the inputs are gone no MIDI callback runs.
     midiInputs.clear();

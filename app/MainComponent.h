@@ -32,13 +32,29 @@ enum RequestState : uint8_t
 enum TimerId
 {
     discoveryWindowTimer = 0,
-    replyTimeoutTimer = 1
+    replyTimeoutTimer = 1,
+    pauseTimer = 2
 };
 
 constexpr int discoveryWindowMs = 500;
 constexpr int productNamePauseMs = 400;
 constexpr int replyTimeoutMs = 2000;
 constexpr int presetLoadPauseMs = 200;
+
+// The interfaces' pauses: the work that goes on when each falls due.
+enum class Pause : uint8_t
+{
+    none,
+    beforeProductNames, // after the discovery window
+    beforeReadAfterLoad // after a good preset load's acknowledgement
+};
+
+// A change or preset command sent and not yet acknowledged.
+struct AwaitedCommand
+{
+    uint8_t state;          // the state that awaits its acknowledgement
+    uint32_t transactionId; // that of the frame that carried it, echoed by the acknowledgement
+};
 
 // The one content component of the main window: every widget, the MIDI ports, the protocol state
 // of the selected interface, the discovered interfaces and the request state.
@@ -81,21 +97,28 @@ public:
     void sendFrame (juce::MidiMessage frame);
     // A modal warning box with one button "Shucks".
     void showAlert (const juce::String& title, const juce::String& message);
-    // A change or preset command is about to be sent: queues the acknowledgement it awaits
-    // (AwaitingLoadPresetAck, AwaitingSavePresetAck or AwaitingChangeAck) behind those still
-    // awaited, or in place of whatever other reply was awaited.
-    void awaitAcknowledgement (uint8_t state);
+    // Sends a change or preset command from a patched template and awaits its acknowledgement in
+    // `state` (AwaitingLoadPresetAck, AwaitingSavePresetAck or AwaitingChangeAck), behind those
+    // still awaited, or in place of whatever other reply was awaited.
+    void sendCommand (uint8_t state, unsigned char* payload, unsigned short length);
     // Takes the oldest awaited acknowledgement off the queue; the next one, if any, is awaited from
     // now on, with the reply time-out started again.
     void takeOldestAcknowledgement();
-    // Forgets every awaited reply and acknowledgement and stops the reply time-out.
+    // Forgets every awaited reply and acknowledgement, stops the reply time-out and cancels a
+    // pending pause. A load whose acknowledgement is abandoned leaves no current preset.
     void abandonAwaitedReplies();
     // Whether a preset load has been sent and not yet acknowledged.
     bool loadAwaitsAcknowledgement() const;
+    // Waits `ms` on the pause timer before the paused work goes on, without blocking the thread.
+    void startPause (Pause pause, int ms);
+    // Goes on with the paused work once the pause has lasted its whole length.
+    void pauseFallingDue();
 
     // ---- Discovery and the device list (MainComponentDiscovery.cpp)
     void searchClicked();
     void discoveryWindowEnded();
+    // After the pause that follows the discovery window: asks the first interface its name.
+    void startProductNamePass();
     void handleDiscoveryReply (const MidiCallbackMessage& incoming);
     void handleProductNameReply (const juce::MidiMessage& reply);
     void deviceSelectionChanged (int row);
@@ -107,6 +130,9 @@ public:
     bool presetCommandsAllowed() const;
     void handleSettingsReply (const juce::MidiMessage& reply);
     void handleAcknowledgement (const juce::MidiMessage& reply);
+    // Starts the port pass of the read chain at port 1; after a good load's pause the read goes on
+    // from here too.
+    void readPortDescriptions();
 
     // ---- Editor grid (MainComponentEditorGrid.cpp)
     void createGUI();
@@ -149,10 +175,11 @@ public:
     zun::DeviceContainer deviceContainer;
     uint8_t requestState = Idle;
     // The acknowledgements awaited, oldest first: for each change or preset command sent and not
-    // yet acknowledged, the state that awaits it. The interface acknowledges in the order it was
-    // sent the commands, so each acknowledgement answers the oldest. While it is not empty,
-    // requestState is its first entry.
-    std::deque<uint8_t> awaitedAcknowledgements;
+    // yet acknowledged, the state that awaits it and its frame's transaction ID. The interface
+    // acknowledges in the order it was sent the commands and echoes each one's ID, so an
+    // acknowledgement answers the oldest command only when it carries that command's ID. While it
+    // is not empty, requestState is the oldest entry's state.
+    std::deque<AwaitedCommand> awaitedAcknowledgements;
     // Set when "Get Settings" addresses the selected interface; cleared by "Search". A serial
     // number of 0 is a valid interface, so the frame builder's target cannot tell this.
     bool interfaceAddressed = false;
@@ -161,6 +188,11 @@ public:
     bool handlingEventsKeptByAlert = false;
     std::deque<std::unique_ptr<MidiCallbackMessage>> messagesKeptByAlert;
     bool replyTimeoutKeptByAlert = false;
+    // The device pause that is running, if any; while it runs incoming messages are only listed.
+    // When it falls due behind an alert box it waits there like the reply time-out.
+    Pause pendingPause = Pause::none;
+    double pauseDueAt = 0.0; // milliseconds of the high-resolution clock
+    bool pauseKeptByAlert = false;
     zun::DeviceDiscoveryItem discoveryItem;
     int32_t logLineCount = 1;
     bool guiPopulated = false;

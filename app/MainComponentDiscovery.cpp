@@ -142,7 +142,13 @@ void MainComponent::discoveryWindowEnded()
     }
 
     // Gives the interfaces time to settle after the broadcast before they are asked one by one.
-    juce::Thread::sleep (productNamePauseMs);
+    startPause (Pause::beforeProductNames, productNamePauseMs);
+}
+
+void MainComponent::startProductNamePass()
+{
+    if (discoveryItem.devices.isEmpty())
+        return;
 
     discoveryItem.currentIndex = 0;
     const auto* first = discoveryItem.devices.getUnchecked (0);
@@ -201,11 +207,11 @@ void MainComponent::deviceSelectionChanged (int row)
     clrGUI();
     stopTimer (replyTimeoutTimer);
 
-    // What was awaited from the interface selected before (a read, a re-read or acknowledgements)
-    // is abandoned: replies it still sends, some perhaps already queued, must not fill the editor
-    // or the model under the new row. Discovery and the product-name pass are left alone; no row
-    // can be selected while they run.
-    if (requestState >= AwaitingMidiInfo)
+    // What was awaited from the interface selected before (a read, a re-read, acknowledgements or
+    // the pause after a load) is abandoned: replies it still sends, some perhaps already queued,
+    // must not fill the editor or the model under the new row. Discovery and the product-name pass
+    // are left alone; no row can be selected while they run.
+    if (requestState != Discovering && requestState != ReadingProductNames)
         abandonAwaitedReplies();
 
     if (lastSelectedRow >= 0)

@@ -182,9 +182,6 @@ void MainComponent::updateDeviceCCProc (int row)
     if (processor == nullptr)
         return;
 
-    stopTimer (replyTimeoutTimer);
-    awaitAcknowledgement (AwaitingChangeAck);
-
     using namespace zun::PatchPoint;
     auto* payload = SXMessage_SetCCProc;
 
@@ -198,7 +195,7 @@ void MainComponent::updateDeviceCCProc (int row)
     payload[SetCCProcControllerA] = processor->controllerA;
     payload[SetCCProcControllerB] = processor->controllerB;
 
-    sendRequest (SXMessage_SetCCProc, zun::TemplateLength::SetCCProc);
+    sendCommand (AwaitingChangeAck, SXMessage_SetCCProc, zun::TemplateLength::SetCCProc);
 }
 
 // The Enable reaction: writes the toggle's state into bit 3 of the side's feature flags, keeping
@@ -219,9 +216,6 @@ void MainComponent::sendFeatureFlags()
     const auto enableBit = enableToggle.getToggleState() ? zun::ccProcessorEnableBit : 0;
     flags = (uint8_t) ((flags & ~zun::ccProcessorEnableBit) | enableBit);
 
-    stopTimer (replyTimeoutTimer);
-    awaitAcknowledgement (AwaitingChangeAck);
-
     using namespace zun::PatchPoint;
     auto* payload = SXMessage_SetPortFeatureFlags;
 
@@ -229,5 +223,5 @@ void MainComponent::sendFeatureFlags()
     payload[FeatureFlagsParm] = isInput ? zun::ParmId::InputFeatureFlags : zun::ParmId::OutputFeatureFlags;
     payload[FeatureFlagsValue] = flags;
 
-    sendRequest (SXMessage_SetPortFeatureFlags, zun::TemplateLength::SetPortFeatureFlags);
+    sendCommand (AwaitingChangeAck, SXMessage_SetPortFeatureFlags, zun::TemplateLength::SetPortFeatureFlags);
 }

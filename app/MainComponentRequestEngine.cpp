@@ -1,6 +1,8 @@
 #include "app/MainComponent.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace
 {
@@ -29,14 +31,29 @@ void MainComponent::sendFrame (juce::MidiMessage frame)
 
 // A modal warning box; returns when the user dismisses it. The framework's modal loop goes on
 // delivering posted messages and timer callbacks, so while the box is open incoming messages are
-// only shown in the monitor and kept, and the reply time-out is only noted: nothing is acted on
-// behind the box and no second box opens over it. Once it is dismissed, what was kept is handled
-// in order of arrival.
+// only shown in the monitor and kept, and the reply time-out and a pause falling due are only
+// noted: nothing is acted on behind the box and no second box opens over it. Once it is dismissed,
+// what was kept is handled in order of arrival, unless the application is quitting.
 void MainComponent::showAlert (const juce::String& title, const juce::String& message)
 {
+    const juce::Component::SafePointer<MainComponent> alive (this);
+
     alertOpen = true;
     juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon, title, message, "Shucks");
+
+    // Whatever ran inside the box's loop may have deleted this component.
+    if (alive == nullptr)
+        return;
+
     alertOpen = false;
+
+    if (juce::MessageManager::getInstance()->hasStopMessageBeenSent())
+    {
+        messagesKeptByAlert.clear();
+        replyTimeoutKeptByAlert = false;
+        pauseKeptByAlert = false;
+        return;
+    }
 
     // A box opened while the kept events are handled leaves them to the loop that handles them.
     if (! handlingEventsKeptByAlert)
@@ -45,11 +62,13 @@ void MainComponent::showAlert (const juce::String& title, const juce::String& me
 
 // The messages that arrived while a box was open, in order; then the reply time-out if it fell
 // due meanwhile and none of those messages was the awaited reply (an accepted reply stops the
-// time-out, or starts it again for the next request). Each may open a box of its own, behind which
-// newer arrivals are kept in turn.
+// time-out, or starts it again for the next request); then a pause that fell due. Each may open a
+// box of its own, behind which newer arrivals are kept in turn, and inside which this component
+// may be deleted.
 void MainComponent::handleEventsKeptByAlert()
 {
-    const juce::ScopedValueSetter<bool> handling (handlingEventsKeptByAlert, true);
+    const juce::Component::SafePointer<MainComponent> alive (this);
+    handlingEventsKeptByAlert = true;
 
     for (;;)
     {
@@ -66,26 +85,42 @@ void MainComponent::handleEventsKeptByAlert()
             if (requestState != Idle && ! isTimerRunning (replyTimeoutTimer))
                 replyTimedOut();
         }
+        else if (pauseKeptByAlert)
+        {
+            pauseKeptByAlert = false;
+            pauseFallingDue();
+        }
         else
         {
             break;
         }
+
+        if (alive == nullptr)
+            return;
     }
+
+    handlingEventsKeptByAlert = false;
 }
 
 // ---- Awaited acknowledgements ------------------------------------------------------------------
 // Changes and preset commands may follow one another faster than the interface acknowledges them.
-// Each acknowledgement is judged as the answer to the oldest command still awaiting one, so a
-// refusal is never taken for another command's success, nor a load's answer for a change's.
+// Each acknowledgement is matched to its command by the transaction ID it echoes, so a refusal is
+// never taken for another command's success, nor a late answer to an abandoned command for the
+// answer to a later one.
 
-void MainComponent::awaitAcknowledgement (uint8_t state)
+void MainComponent::sendCommand (uint8_t state, unsigned char* payload, unsigned short length)
 {
+    stopTimer (replyTimeoutTimer);
+
     // A command sent while a read chain or nothing was awaited abandons what was awaited.
     if (! awaitsAcknowledgement (requestState))
         awaitedAcknowledgements.clear();
 
-    awaitedAcknowledgements.push_back (state);
-    requestState = awaitedAcknowledgements.front();
+    auto frame = deviceContainer.sysexMessage.CreateMessage (payload, length);
+    awaitedAcknowledgements.push_back ({ state, zun::Frame::TransactionId (frame.getRawData()) });
+    requestState = awaitedAcknowledgements.front().state;
+
+    sendFrame (std::move (frame));
 }
 
 void MainComponent::takeOldestAcknowledgement()
@@ -101,24 +136,72 @@ void MainComponent::takeOldestAcknowledgement()
     }
     else
     {
-        requestState = awaitedAcknowledgements.front();
+        requestState = awaitedAcknowledgements.front().state;
         startTimer (replyTimeoutTimer, replyTimeoutMs);
     }
 }
 
+// Whether the interface switched presets is unknown once a load's acknowledgement is given up
+// on, so the model then holds no current preset: "Save Preset" cannot store into a preset the
+// interface may have left, and neither preset command goes out before the next read.
 void MainComponent::abandonAwaitedReplies()
 {
+    if (loadAwaitsAcknowledgement())
+        deviceContainer.block.currentPreset = 0;
+
     stopTimer (replyTimeoutTimer);
     awaitedAcknowledgements.clear();
     requestState = Idle;
+
+    stopTimer (pauseTimer);
+    pendingPause = Pause::none;
+    pauseKeptByAlert = false;
 }
 
 bool MainComponent::loadAwaitsAcknowledgement() const
 {
     const auto& awaited = awaitedAcknowledgements;
 
-    return requestState == AwaitingLoadPresetAck
-           || std::find (awaited.begin(), awaited.end(), AwaitingLoadPresetAck) != awaited.end();
+    return std::any_of (awaited.begin(), awaited.end(), [] (const AwaitedCommand& c) { return c.state == AwaitingLoadPresetAck; });
+}
+
+// ---- The interfaces' pauses --------------------------------------------------------------------
+// An interface needs a moment after the discovery window and after switching presets before it is
+// asked anything more. The pause runs on a timer so the window stays live meanwhile. A framework
+// timer may fall due early by as long as its thread had been waiting when it was started, so the
+// pause keeps its own due time and waits out any rest.
+
+void MainComponent::startPause (Pause pause, int ms)
+{
+    pendingPause = pause;
+    pauseDueAt = juce::Time::getMillisecondCounterHiRes() + ms;
+    pauseKeptByAlert = false;
+    startTimer (pauseTimer, ms);
+}
+
+void MainComponent::pauseFallingDue()
+{
+    stopTimer (pauseTimer);
+
+    const double rest = pauseDueAt - juce::Time::getMillisecondCounterHiRes();
+
+    if (rest > 0.0)
+    {
+        startTimer (pauseTimer, juce::jmax (1, (int) std::ceil (rest)));
+        return;
+    }
+
+    switch (std::exchange (pendingPause, Pause::none))
+    {
+    case Pause::beforeProductNames:
+        startProductNamePass();
+        break;
+    case Pause::beforeReadAfterLoad:
+        readPortDescriptions();
+        break;
+    case Pause::none:
+        break;
+    }
 }
 
 // ---- Events ------------------------------------------------------------------------------------
@@ -139,6 +222,17 @@ void MainComponent::timerCallback (int timerId)
         else
         {
             replyTimedOut();
+        }
+        break;
+    case pauseTimer:
+        if (alertOpen)
+        {
+            stopTimer (pauseTimer);
+            pauseKeptByAlert = true;
+        }
+        else
+        {
+            pauseFallingDue();
         }
         break;
     default:
@@ -171,6 +265,10 @@ void MainComponent::actOnMessage (const MidiCallbackMessage& incoming)
     const auto& midi = incoming.message;
 
     if (! deviceContainer.IsValidMidiMessage (midi))
+        return;
+
+    // During a pause no request is out: whatever arrives was listed in the monitor and is dropped.
+    if (pendingPause != Pause::none)
         return;
 
     switch (requestState)
@@ -221,21 +319,14 @@ void MainComponent::buttonClicked (juce::Button* button)
 
 // No reply within the time-out: tell the user. A read chain keeps its awaited reply, so a late
 // reply that passes the state's test still continues it. An acknowledgement that does not come is
-// not guessed at: the wait for it and for every command sent after it is abandoned, since a late
-// answer could no longer be told from the answer to a later command. Whether a preset load took
-// place is then unknown, so the model no longer holds a current preset: "Save Preset" cannot
-// store into a preset the interface may have left.
+// not waited for any longer: the wait for it and for every command sent after it is abandoned,
+// and their late answers are then only listed in the monitor.
 void MainComponent::replyTimedOut()
 {
     stopTimer (replyTimeoutTimer);
 
     if (awaitsAcknowledgement (requestState))
-    {
-        if (loadAwaitsAcknowledgement())
-            deviceContainer.block.currentPreset = 0;
-
         abandonAwaitedReplies();
-    }
 
     showAlert ("Time Out Error", "Something went wrong, was expecting a message from interface but did not receive one.");
 }

@@ -4,6 +4,7 @@
 #include "protocol/ProtocolCodes.h"
 #include "protocol/RequestTemplates.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -101,17 +102,6 @@ const AckRule* findAckRule (uint8_t state)
             return &rule;
 
     return nullptr;
-}
-
-// Whether a command sent after the oldest one awaiting an acknowledgement is of the class that an
-// acknowledgement says it acknowledges.
-bool awaitedAfterTheOldest (const std::deque<uint8_t>& awaited, uint8_t acknowledgedClass)
-{
-    for (size_t i = 1; i < awaited.size(); ++i)
-        if (const auto* rule = findAckRule (awaited[i]); rule != nullptr && rule->messageClass == acknowledgedClass)
-            return true;
-
-    return false;
 }
 
 // Preset-name reply: preset p within the reported count gets its number and name.
@@ -227,11 +217,12 @@ void MainComponent::getSettingsClicked()
 }
 
 // Whether a preset command may go out: an interface has been addressed, the model holds its
-// current preset, and no load awaits its acknowledgement (until it is answered, which preset is
-// current is not known).
+// current preset, and no load is under way (until its acknowledgement comes, which preset is
+// current is not known; in the pause after it the interface is still switching).
 bool MainComponent::presetCommandsAllowed() const
 {
-    return interfaceAddressed && deviceContainer.block.currentPreset != 0 && ! loadAwaitsAcknowledgement();
+    return interfaceAddressed && deviceContainer.block.currentPreset != 0 && ! loadAwaitsAcknowledgement()
+           && pendingPause == Pause::none;
 }
 
 void MainComponent::loadPresetClicked()
@@ -250,11 +241,8 @@ void MainComponent::loadPresetClicked()
     // nothing in it may be edited or sent.
     clrGUI();
 
-    stopTimer (replyTimeoutTimer);
-    awaitAcknowledgement (AwaitingLoadPresetAck);
-
     SXMessage_LoadPreset[zun::PatchPoint::LoadPresetPreset] = (unsigned char) id;
-    sendRequest (SXMessage_LoadPreset, zun::TemplateLength::LoadPreset);
+    sendCommand (AwaitingLoadPresetAck, SXMessage_LoadPreset, zun::TemplateLength::LoadPreset);
 }
 
 void MainComponent::savePresetClicked()
@@ -262,12 +250,9 @@ void MainComponent::savePresetClicked()
     if (! presetCommandsAllowed())
         return;
 
-    stopTimer (replyTimeoutTimer);
-    awaitAcknowledgement (AwaitingSavePresetAck);
-
     // The interface's current preset, whatever the preset selector shows.
     SXMessage_SavePreset[zun::PatchPoint::SavePresetPreset] = deviceContainer.block.currentPreset;
-    sendRequest (SXMessage_SavePreset, zun::TemplateLength::SavePreset);
+    sendCommand (AwaitingSavePresetAck, SXMessage_SavePreset, zun::TemplateLength::SavePreset);
 }
 
 void MainComponent::handleSettingsReply (const juce::MidiMessage& reply)
@@ -326,10 +311,7 @@ void MainComponent::handleSettingsReply (const juce::MidiMessage& reply)
             }
             else
             {
-                requestState = AwaitingPortInfo;
-                SXMessage_GetSettingsMIDIPortInfo[zun::PatchPoint::PortInfoPort] = 1;
-                cursor = 1;
-                sendRequest (SXMessage_GetSettingsMIDIPortInfo, zun::TemplateLength::GetSettingsMIDIPortInfo);
+                readPortDescriptions();
             }
             break;
 
@@ -384,11 +366,18 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
         return;
 
     const auto* frame = reply.getRawData();
+    const auto& awaited = awaitedAcknowledgements;
+    const auto id = zun::Frame::TransactionId (frame);
+    const auto answered = std::find_if (awaited.begin(), awaited.end(), [id] (const AwaitedCommand& c) { return c.transactionId == id; });
 
-    // An acknowledgement of another class than the oldest command's, of the class of a command sent
-    // after it: the oldest one's acknowledgement has been lost, and which command this one answers
-    // cannot be told. Its wait ends as at a time-out rather than with a guess.
-    if (frame[ackClassPos] != rule->messageClass && awaitedAfterTheOldest (awaitedAcknowledgements, frame[ackClassPos]))
+    // The answer to no command awaited (one whose wait was abandoned, say): it was listed in the
+    // monitor, and that is all.
+    if (answered == awaited.end())
+        return;
+
+    // The answer to a later command: the acknowledgements of those before it were lost. Their wait
+    // ends as at a time-out.
+    if (answered != awaited.begin())
     {
         replyTimedOut();
         return;
@@ -414,13 +403,22 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
     if (rule->state != AwaitingLoadPresetAck)
         return;
 
-    // The interface needs a moment to switch presets before its CC processors are read again.
-    juce::Thread::sleep (presetLoadPauseMs);
-
+    // The interface has switched presets; it needs a moment before it is read again. Until then
+    // the load is under way: no preset command goes out and the editor stays empty. A preset may
+    // hold its own port settings (the feature flags among them), so the read goes on from the
+    // port descriptions, then the CC processors, as the read chain does from there.
     auto& block = deviceContainer.block;
     block.currentPreset = block.requestedPreset;
-    deviceContainer.requestCursor = 0;
-    deviceContainer.ccParmId = zun::ParmId::InputCCProcessor;
-    requestState = AwaitingCCProcessorInfo;
-    sendFrame (deviceContainer.CreateGetSettingsCCProcessorInfo());
+    startPause (Pause::beforeReadAfterLoad, presetLoadPauseMs);
+}
+
+// The read chain's port pass: port 1 first; each accepted reply asks for the next port, and the
+// last one starts the CC-processor pass.
+void MainComponent::readPortDescriptions()
+{
+    stopTimer (replyTimeoutTimer);
+    requestState = AwaitingPortInfo;
+    SXMessage_GetSettingsMIDIPortInfo[zun::PatchPoint::PortInfoPort] = 1;
+    deviceContainer.requestCursor = 1;
+    sendRequest (SXMessage_GetSettingsMIDIPortInfo, zun::TemplateLength::GetSettingsMIDIPortInfo);
 }

@@ -1,6 +1,7 @@
 #include "app/MessageLogView.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -88,7 +89,8 @@ int wrapRows (const juce::juce_wchar* text, int n, int capacity, Emit&& emit)
 // and only the rows in sight are drawn; where a line breaks is worked out again when it is drawn
 // or hit. Only a change of the number of characters a row holds (a resize, or the scroll bar
 // coming or going) wraps the whole log again. A running total of the lines' bytes gives the size
-// of a copy without reading the text.
+// of a copy without reading the text. Rows are counted in 64 bits: a few gigabytes of log in a
+// narrow view pass 2^31 rows.
 struct MessageLogView::Impl : public juce::Component,
                               private juce::ScrollBar::Listener
 {
@@ -169,11 +171,11 @@ struct MessageLogView::Impl : public juce::Component,
         return rows;
     }
 
-    int totalRows() const { return rowTotals.empty() ? 0 : rowTotals.back(); }
-    int firstRowOf (int lineIndex) const { return lineIndex <= 0 ? 0 : rowTotals[(size_t) lineIndex - 1]; }
+    int64_t totalRows() const { return rowTotals.empty() ? 0 : rowTotals.back(); }
+    int64_t firstRowOf (int lineIndex) const { return lineIndex <= 0 ? 0 : rowTotals[(size_t) lineIndex - 1]; }
 
     // The line holding a row (rows past the end give the last line).
-    int lineOfRow (int row) const
+    int lineOfRow (int64_t row) const
     {
         const auto it = std::upper_bound (rowTotals.begin(), rowTotals.end(), row);
         return juce::jmin ((int) (it - rowTotals.begin()), (int) rowTotals.size() - 1);
@@ -191,7 +193,7 @@ struct MessageLogView::Impl : public juce::Component,
             return false;
 
         capacity = newCapacity;
-        int total = 0;
+        int64_t total = 0;
 
         for (int i = 0; i < lines.size(); ++i)
         {
@@ -310,7 +312,7 @@ struct MessageLogView::Impl : public juce::Component,
             }
             else
             {
-                const int row = firstRowOf (topLine);
+                const auto row = firstRowOf (topLine);
                 vertical.setCurrentRangeStart (row == 0 ? 0.0 : textMargin + (double) row * lineHeight,
                                                juce::dontSendNotification);
             }
@@ -325,9 +327,9 @@ struct MessageLogView::Impl : public juce::Component,
 
     double scrollY() const { return vertical.getCurrentRangeStart(); }
 
-    int firstVisibleRow() const
+    int64_t firstVisibleRow() const
     {
-        return juce::jmax (0, (int) std::floor ((scrollY() - textMargin) / lineHeight));
+        return (int64_t) juce::jmax (0.0, std::floor ((scrollY() - textMargin) / lineHeight));
     }
 
     int firstVisibleLine() const
@@ -335,7 +337,7 @@ struct MessageLogView::Impl : public juce::Component,
         return rowTotals.empty() ? 0 : lineOfRow (firstVisibleRow());
     }
 
-    float rowTop (int row) const { return (float) (textMargin + (double) row * lineHeight - scrollY()); }
+    float rowTop (int64_t row) const { return (float) (textMargin + (double) row * lineHeight - scrollY()); }
     float columnX (int column) const { return (float) textMargin + (float) column * charWidth; }
 
     // ---- drawing
@@ -351,8 +353,8 @@ struct MessageLogView::Impl : public juce::Component,
         g.reduceClipRegion (0, 0, viewWidth, viewHeight);
         g.setFont (font);
 
-        const int firstRow = firstVisibleRow();
-        const int lastRow = juce::jmin (totalRows() - 1, firstRow + viewHeight / lineHeight + 1);
+        const auto firstRow = firstVisibleRow();
+        const auto lastRow = juce::jmin (totalRows() - 1, firstRow + viewHeight / lineHeight + 1);
         const auto [selStart, selEnd] = orderedSelection();
         const bool selecting = hasSelection();
         const auto highlight = lf.findColour (juce::TextEditor::highlightColourId);
@@ -365,7 +367,7 @@ struct MessageLogView::Impl : public juce::Component,
 
             for (size_t r = 0; r < rows.size(); ++r)
             {
-                const int row = firstRowOf (i) + (int) r;
+                const auto row = firstRowOf (i) + (int64_t) r;
 
                 if (row < firstRow || row > lastRow)
                     continue;
@@ -420,7 +422,7 @@ struct MessageLogView::Impl : public juce::Component,
         while (r + 1 < rows.size() && p.column >= rows[r].getEnd())
             ++r;
 
-        return { columnX (p.column - rows[r].getStart()), rowTop (firstRowOf (p.line) + (int) r), charWidth, (float) lineHeight };
+        return { columnX (p.column - rows[r].getStart()), rowTop (firstRowOf (p.line) + (int64_t) r), charWidth, (float) lineHeight };
     }
 
     // ---- selection
@@ -453,13 +455,15 @@ struct MessageLogView::Impl : public juce::Component,
         return p;
     }
 
-    // The line and column under a point: the row from its height, the column within that row.
+    // The line and column under a point: the row from its height, the column within that row. The
+    // row is clamped to the log while still a double, so that no point is too far off to convert.
     TextPos posAt (juce::Point<float> point) const
     {
         if (lines.isEmpty())
             return {};
 
-        const auto row = juce::jlimit (0, totalRows() - 1, (int) std::floor ((point.y + scrollY() - textMargin) / lineHeight));
+        const auto y = std::floor ((point.y + scrollY() - textMargin) / lineHeight);
+        const auto row = (int64_t) juce::jlimit (0.0, (double) (totalRows() - 1), y);
         const int line = lineOfRow (row);
         const auto range = rowRangesOf (line)[(size_t) (row - firstRowOf (line))];
         const auto column = range.getStart() + juce::roundToInt ((point.x - textMargin) / charWidth);
@@ -585,7 +589,7 @@ struct MessageLogView::Impl : public juce::Component,
 
     // ---- state
     juce::Array<juce::String> lines;
-    std::vector<int> rowTotals; // rows of lines 0 to i, for every line i
+    std::vector<int64_t> rowTotals; // rows of lines 0 to i, for every line i
     std::vector<size_t> byteTotals; // UTF-8 bytes of lines 0 to i (no line ends), for every line i
     mutable std::vector<juce::juce_wchar> scratch; // message thread only
     int capacity = 1; // characters a row holds

@@ -14,12 +14,14 @@
 //   byte 0   awaited state: 1 + (byte % 11)
 //   byte 1   options: bit 0 fill the editor (setGUI); bit 1 monitor ticked; bit 2 send every frame
 //            at once instead of one at a time; bit 3 output side in the CC-processor chain;
-//            bits 4-7 a selector for the chain's cursor, the preset to load, and in the
-//            product-name pass the number of listed interfaces and which one is asked
+//            bits 4-7 a selector for the chain's cursor, the preset to load, in the product-name
+//            pass the number of listed interfaces and which one is asked, and in states 9 to 11
+//            (bit 7) a change awaited behind the command of that state
 //   byte 2   editor selection: bits 0-6 port record, bit 7 output side
 //   then up to 64 frames, each [fix-ups] [length high] [length low] [bytes]:
 //     fix-ups bit 0 header and end byte; bit 1 the interface's address; bit 2 the current
-//     session; bit 3 the discovery request's transaction ID; bit 4 the awaited reply's tested
+//     session; bit 3 the discovery request's transaction ID, or in states 9 to 11 an awaited
+//     command's (the later one when two are awaited and the frame's byte 19 is odd); bit 4 the awaited reply's tested
 //     bytes and length; bit 5 the payload length; bit 6 the checksum; bit 7 every byte between
 //     F0 and F7 made 7-bit. Any fix-up pads the frame to the 24 bytes of an empty frame.
 //
@@ -276,8 +278,8 @@ struct Harness
         snapshot.device = *main->discoveryItem.devices.getFirst();
     }
 
-    // Only for writing seeds: the acknowledgements of a preset load (and the CC-processor re-read
-    // after it), a preset save and a change. Each waits for the replies it brings and the idle
+    // Only for writing seeds: the acknowledgements of a preset load (and the port and CC-processor
+    // re-read after it), a preset save and a change. Each waits for the replies it brings and the idle
     // state: one dispatch may handle a click and the reply to it together.
     void collectAcknowledgements()
     {
@@ -288,7 +290,7 @@ struct Harness
                           "a preset command or change did not end");
         };
 
-        const size_t reread = 2 * (size_t) juce::jmax (1, main->deviceContainer.block.BoundedPortCount());
+        const size_t reread = 3 * (size_t) juce::jmax (1, main->deviceContainer.block.BoundedPortCount());
 
         auto before = device.replies.size();
         main->loadPresetClicked();
@@ -328,6 +330,9 @@ struct Harness
         auto& block = c.block;
         auto& builder = c.sysexMessage;
         const int selector = options >> 4;
+
+        // Nothing of the input before may still be awaited or pausing.
+        mc.abandonAwaitedReplies();
 
         block = snapshot.block;
         c.requestCursor = snapshot.requestCursor;
@@ -412,6 +417,16 @@ struct Harness
                 break;
             }
 
+            if (state >= AwaitingLoadPresetAck && state <= AwaitingChangeAck)
+            {
+                // The command of this state awaits its acknowledgement, and perhaps a change behind it.
+                const auto id = builder.transactionId;
+                mc.awaitedAcknowledgements.push_back ({ state, id });
+
+                if ((selector & 0x08) != 0)
+                    mc.awaitedAcknowledgements.push_back ({ AwaitingChangeAck, (id + 1) & zun::Frame::idMask });
+            }
+
             if ((options & optionFillEditor) != 0)
             {
                 block.selectedPortIndex = (uint8_t) ((editor & 0x7F) % ports);
@@ -471,7 +486,16 @@ struct Harness
             writeGroups (frame, zun::Frame::sessionIdPos, builder.sessionId, 4);
 
         if ((fixUps & fixTransaction) != 0)
-            writeGroups (frame, zun::Frame::transactionIdPos, (uint32_t) mc.midiOutputs[fuzzPair]->discoveryTransactionId, 4);
+        {
+            const auto& awaited = mc.awaitedAcknowledgements;
+            auto id = (uint32_t) mc.midiOutputs[fuzzPair]->discoveryTransactionId;
+
+            if (! awaited.empty())
+                id = awaited.size() > 1 && (frame[zun::Frame::transactionIdPos + 3] & 1) != 0 ? awaited.back().transactionId
+                                                                                              : awaited.front().transactionId;
+
+            writeGroups (frame, zun::Frame::transactionIdPos, id, 4);
+        }
 
         if (shape != nullptr)
             for (const auto& [position, value] : shape->bytes)
@@ -521,6 +545,13 @@ struct Harness
         runLoopUntil ([this, handled]
                       { return marker.handled >= handled; },
                       "a message was not handled in time: the message thread hangs");
+
+        // A pause that started is not waited out: it falls due at once, and the work after it goes on.
+        if (main->pendingPause != Pause::none)
+        {
+            main->pauseDueAt = 0.0;
+            main->pauseFallingDue();
+        }
     }
 
     // Everything the component sent since restore must be a request its state machine sends in
@@ -583,7 +614,7 @@ struct Harness
                 allowed = kind == Kind::GetSettingsDI || kind == Kind::GetSettingsDF || kind == Kind::GetSettingsPresetName || kind == Kind::GetSettingsMIDIPortInfo || kind == Kind::GetSettingsCCProcessorInfo;
                 break;
             case AwaitingLoadPresetAck:
-                allowed = kind == Kind::GetSettingsCCProcessorInfo;
+                allowed = kind == Kind::GetSettingsMIDIPortInfo || kind == Kind::GetSettingsCCProcessorInfo;
                 break;
             default: // discovery and the other acknowledgements are answered with nothing
                 break;
@@ -677,10 +708,17 @@ void appendFrame (Bytes& input, uint8_t fixUps, const juce::MidiMessage& message
 }
 
 // Replies carry the session of the read at start-up, which differs from run to run: the seeds
-// ask for the current session (or the discovery request's ID) and a fresh checksum.
+// ask for the current session (or the discovery request's ID), an acknowledgement for the awaited
+// command's ID, and a fresh checksum.
 uint8_t seedFixUps (uint8_t state)
 {
-    return state == Discovering ? (uint8_t) (fixTransaction | fixChecksum) : (uint8_t) (fixSession | fixChecksum);
+    if (state == Discovering)
+        return (uint8_t) (fixTransaction | fixChecksum);
+
+    if (state >= AwaitingLoadPresetAck)
+        return (uint8_t) (fixSession | fixTransaction | fixChecksum);
+
+    return (uint8_t) (fixSession | fixChecksum);
 }
 
 void writeSeed (const juce::File& folder, const juce::String& name, const Bytes& input)
@@ -693,15 +731,15 @@ void writeSeeds (const juce::File& folder, const std::vector<FuzzDevice::Reply>&
     folder.createDirectory();
     int index = 0;
 
-    // One input per reply, in the state that awaited it; the CC-processor re-read after the loaded
-    // preset only goes into its chain below.
+    // One input per reply, in the state that awaited it; the re-read after the loaded preset only
+    // goes into its chain below.
     bool presetLoaded = false;
 
     for (const auto& reply : replies)
     {
         presetLoaded = presetLoaded || reply.awaitedState == AwaitingLoadPresetAck;
 
-        if (presetLoaded && reply.awaitedState == AwaitingCCProcessorInfo)
+        if (presetLoaded && (reply.awaitedState == AwaitingPortInfo || reply.awaitedState == AwaitingCCProcessorInfo))
             continue;
 
         Bytes input { (uint8_t) (reply.awaitedState - 1), optionMonitor, 0 };
@@ -753,6 +791,27 @@ void writeSeeds (const juce::File& folder, const std::vector<FuzzDevice::Reply>&
             chain (i, optionMonitor | optionFillEditor, "chain-preset-load");
             break;
         }
+    }
+
+    // A change's acknowledgement carrying the ID of the change awaited behind it, and one carrying
+    // no awaited ID.
+    for (const auto& reply : replies)
+    {
+        if (reply.awaitedState != AwaitingChangeAck)
+            continue;
+
+        auto later = reply.message;
+        auto* id = const_cast<uint8_t*> (later.getRawData()) + zun::Frame::transactionIdPos + 3;
+        *id |= 0x01;
+        Bytes input { (uint8_t) (AwaitingChangeAck - 1), optionMonitor | optionFillEditor | 0x80, 0 };
+        appendFrame (input, seedFixUps (AwaitingChangeAck), later);
+        writeSeed (folder, "ack-of-a-later-command", input);
+
+        input = { (uint8_t) (AwaitingChangeAck - 1), optionMonitor | optionFillEditor, 0 };
+        appendFrame (input, fixSession | fixChecksum, reply.message);
+        writeSeed (folder, "ack-of-no-awaited-command", input);
+        index += 2;
+        break;
     }
 
     // Ordinary traffic next to the interface: clock, notes, a controller, another maker's SysEx.

@@ -158,14 +158,29 @@ inline int countReadRequests (const EmulatedInterface& emulated)
     return n;
 }
 
-// A reply frame as an interface would send it, in the given session, with this payload.
-inline juce::MidiMessage makeReply (const EmulatedInterface& from, uint32_t sessionId, Bytes payload)
+// A reply frame as an interface would send it, in the given session, answering the request of
+// this transaction ID, with this payload.
+inline juce::MidiMessage makeReply (const EmulatedInterface& from, uint32_t sessionId, Bytes payload, uint32_t transactionId = 0)
 {
     zun::SysexMessage builder;
     builder.productId = from.productId;
     builder.serialNumber = from.serialNumber;
     builder.sessionId = sessionId;
+    builder.transactionId = transactionId;
     return builder.CreateMessage (payload.data(), (unsigned short) payload.size());
+}
+
+// The transaction ID of the last request of one kind an interface received.
+inline uint32_t lastTransactionId (const EmulatedInterface& emulated, Kind kind)
+{
+    const auto requests = received (emulated, kind);
+    return requests.empty() ? 0 : zun::Frame::TransactionId (requests.back().frame.data());
+}
+
+// An acknowledgement as the interface sends it, for the last request of that kind it received.
+inline juce::MidiMessage makeAcknowledgement (const EmulatedInterface& from, const MainComponent& main, Kind kind, Bytes payload)
+{
+    return makeReply (from, main.deviceContainer.sysexMessage.sessionId, std::move (payload), lastTransactionId (from, kind));
 }
 
 // The payload of a name item: [length][parm][text].

@@ -67,11 +67,12 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
     };
 
     const Case cases[] = {
-        { "an edit queued during the pause after a load", [] (Rig& rig, EmulatedInterface&)
+        { "an edit and a save during the pause after a load", [] (Rig& rig, EmulatedInterface&)
           {
               loadPreset3 (rig);
-              juce::Thread::sleep (100); // the acknowledgement is queued now; the edit goes behind it
-              juce::MessageManager::callAsync ([&rig] { tryToEdit (*rig.main); });
+              ASSERT_TRUE (runMessageLoopUntil ([&rig] { return rig.main->pendingPause != Pause::none; }, 3000));
+              tryToEdit (*rig.main);
+              rig.click (rig.main->savePresetButton);
           },
           {}, 0, readOut, preset3 },
         { "an edit during the re-read", [] (Rig& rig, EmulatedInterface&)
@@ -114,13 +115,61 @@ TEST (InterfaceSettingsIntegrity, EditsSelectionsAndAcknowledgementsAtEveryDange
           {
               a.setSilentOn (Kind::SetCCProc);
               changeFirstMode (*rig.main);
+              const auto first = makeAcknowledgement (a, *rig.main, Kind::SetCCProc, { 0x40, 0x00, 0x10, 0x00, 0x00 });
               changeFirstMode (*rig.main);
-              const auto session = rig.main->deviceContainer.sysexMessage.sessionId;
-              a.sendRaw (makeReply (a, session, { 0x40, 0x00, 0x10, 0x00, 0x00 }));
-              a.sendRaw (makeReply (a, session, { 0x40, 0x00, 0x10, 0x00, 0x0B }), 10.0);
+              a.sendRaw (first);
+              a.sendRaw (makeAcknowledgement (a, *rig.main, Kind::SetCCProc, { 0x40, 0x00, 0x10, 0x00, 0x0B }), 10.0);
               ASSERT_TRUE (rig.waitForState (Idle));
           },
           { "Changes could not be made." }, 2, keptAsItWas, 1 },
+        { "a change acknowledged after its time-out, then a load", [] (Rig& rig, EmulatedInterface& a)
+          {
+              a.setSilentOn (Kind::SetCCProc);
+              changeFirstMode (*rig.main);
+              ASSERT_TRUE (waitForAlert (rig));
+              const auto late = makeAcknowledgement (a, *rig.main, Kind::SetCCProc, { 0x40, 0x00, 0x10, 0x00, 0x00 });
+              loadPreset3 (rig);
+              a.sendRaw (late); // before the load's own acknowledgement
+          },
+          { timeOut }, 1, readOut, preset3 },
+        { "a change acknowledged after its time-out, then a refused change", [] (Rig& rig, EmulatedInterface& a)
+          {
+              a.setSilentOn (Kind::SetCCProc);
+              changeFirstMode (*rig.main);
+              ASSERT_TRUE (waitForAlert (rig));
+              const auto late = makeAcknowledgement (a, *rig.main, Kind::SetCCProc, { 0x40, 0x00, 0x10, 0x00, 0x00 });
+              a.setSilentOn (Kind::SetCCProc, false);
+              a.setNegativeAcknowledgement ((uint8_t) zun::AckError::CmdFailed);
+              changeFirstMode (*rig.main);
+              a.sendRaw (late);
+              ASSERT_TRUE (rig.waitForState (Idle));
+          },
+          { timeOut, "Changes could not be made." }, 2, keptAsItWas, 1 },
+        { "a load abandoned by choosing another row and then this one, then a save", [] (Rig& rig, EmulatedInterface&)
+          {
+              loadPreset3 (rig);
+              rig.select (1);
+              rig.select (0);
+              rig.click (rig.main->savePresetButton);
+          },
+          {}, 0, empty, 0 },
+        { "a load of a preset that stores other feature flags, then Enable", [] (Rig& rig, EmulatedInterface& a)
+          {
+              {
+                  const juce::ScopedLock sl (a.lock);
+                  a.presets[1].storedPorts[0].inputFeatureFlags = 0x02; // not enabled, another bit set
+              }
+
+              choosePreset (*rig.main, 2);
+              rig.click (rig.main->loadPresetButton);
+              ASSERT_TRUE (rig.waitForReadOut());
+              EXPECT_FALSE (rig.main->enableToggle.getToggleState());
+              rig.click (rig.main->enableToggle);
+              ASSERT_TRUE (rig.waitForState (Idle));
+              const juce::ScopedLock sl (a.lock);
+              EXPECT_EQ (a.ports[0].inputFeatureFlags, 0x0A);
+          },
+          {}, 0, readOut, 2 },
         { "an edit during a read, after the record it lands in was read", [] (Rig& rig, EmulatedInterface&)
           {
               auto& main = *rig.main;

@@ -439,6 +439,7 @@ TEST_F (MonitorFixture, MouseSelectsAcrossWrappedRows)
         const char* what;
         int fromLine, fromColumn, toLine, toColumn;
         juce::String expected;
+        float toY = 0.0f; // when set, the drag ends at this height instead
     };
 
     const Case cases[] = {
@@ -446,14 +447,18 @@ TEST_F (MonitorFixture, MouseSelectsAcrossWrappedRows)
         { "up across a wrap within a line", 0, secondRowColumn, 0, 5, line.substring (5, secondRowColumn) },
         { "from a second row into the next line", 0, secondRowColumn, 1, secondRowColumn,
           line.substring (secondRowColumn) + "\n" + log.getLine (1).substring (0, secondRowColumn) },
+        // More rows below than an int counts: the point is still on the log's last row.
+        { "far below the end of the log", 0, 5, 1, log.getLine (1).length(), line.substring (5) + "\n" + log.getLine (1), 1.0e12f },
     };
 
     for (auto& c : cases)
     {
-        // The whole of both lines in sight, so every point lies inside the log.
+        // The whole of both lines in sight, so every character's point lies inside the log.
         log.setSize (764, 400);
         mouseOnLog (log, true, pointAt (log, c.fromLine, c.fromColumn));
-        mouseOnLog (log, false, pointAt (log, c.toLine, c.toColumn));
+        auto to = pointAt (log, c.toLine, c.toColumn);
+        to.y = c.toY != 0.0f ? c.toY : to.y;
+        mouseOnLog (log, false, to);
         EXPECT_EQ (log.getSelectedText(), c.expected) << c.what;
     }
 

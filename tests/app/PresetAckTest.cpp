@@ -45,8 +45,9 @@ TEST (PresetAck, AGoodLoadReadsTheCCProcessorsAgainAndShowsTheNewCurrentPreset)
     ASSERT_EQ (loads.size(), 1u);
     EXPECT_EQ (commandedPreset (loads[0]), 3);
 
-    // Only the CC processors are read again: both sides of every port.
-    EXPECT_EQ (countReadRequests (a) - readBefore, 20);
+    // The port descriptions are read again, then both sides of every port's CC processors.
+    EXPECT_EQ (countReadRequests (a) - readBefore, 30);
+    EXPECT_EQ (countReceived (a, Kind::GetSettingsMIDIPortInfo), 20);
     EXPECT_EQ (countReceived (a, Kind::GetSettingsCCProcessorInfo), 40);
 
     const auto& block = main.deviceContainer.block;
@@ -154,7 +155,7 @@ TEST (PresetAck, EachAwaitedAcknowledgementIsJudgedByItsOwnRule)
         }
 
         ASSERT_NE (main.requestState, Idle) << c.what;
-        a.sendRaw (makeReply (a, main.deviceContainer.sysexMessage.sessionId, c.ack));
+        a.sendRaw (makeAcknowledgement (a, main, c.silent, c.ack));
         ASSERT_TRUE (testing_support::runMessageLoopUntil ([&] { return main.requestState == Idle; }, 1000)) << c.what;
         testing_support::runMessageLoopFor (50);
 

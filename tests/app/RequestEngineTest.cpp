@@ -7,7 +7,9 @@
 #include "support/AlertCatcher.h"
 #include "support/MessageLoop.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <vector>
 
 namespace
@@ -20,9 +22,9 @@ constexpr uint32_t session = 0x00abcdef;
 constexpr uint32_t otherSession = 0x0123456;
 
 // A reply frame as an interface sends it, built here independently of the application.
-juce::MidiMessage reply (uint32_t sessionId, const Bytes& payload)
+juce::MidiMessage reply (uint32_t sessionId, const Bytes& payload, uint32_t transactionId = 5)
 {
-    return protocol_test::Message (protocol_test::Frame ({ 0x0123, 0x9a1b2c3d, sessionId, 5 }, payload));
+    return protocol_test::Message (protocol_test::Frame ({ 0x0123, 0x9a1b2c3d, sessionId, transactionId }, payload));
 }
 
 // The reply to the MIDI-info request: 4 ports, 8 CC processors a side.
@@ -306,7 +308,7 @@ TEST (RequestEngineButtons, EachButtonReachesItsHandler)
                                           3000))
             << c.what;
         runMessageLoopUntil ([&]
-                             { return mc.requestState == Idle; },
+                             { return mc.requestState == Idle && mc.pendingPause == Pause::none; },
                              3000);
     }
 
@@ -356,13 +358,13 @@ TEST_F (RequestEngineFixture, AnAlertHoldsBackRepliesAndTimeOutsUntilItIsDismiss
         SCOPED_TRACE ("a time-out behind a refusal");
         testing_support::AlertCatcher alerts (3000);
 
-        for (int change = 0; change < 2; ++change)
-        {
-            mc.awaitAcknowledgement (AwaitingChangeAck);
-            mc.sendRequest (SXMessage_SetCCProc, zun::TemplateLength::SetCCProc);
-        }
+        const auto firstChange = device.received.size();
 
-        service.sendToApplication (pair, reply (session, { 0x40, 0x00, 0x10, 0x00, 0x0B }));
+        for (int change = 0; change < 2; ++change)
+            mc.sendCommand (AwaitingChangeAck, SXMessage_SetCCProc, zun::TemplateLength::SetCCProc);
+
+        const auto firstId = zun::Frame::TransactionId (device.received[firstChange].bytes.data());
+        service.sendToApplication (pair, reply (session, { 0x40, 0x00, 0x10, 0x00, 0x0B }, firstId));
         ASSERT_TRUE (runMessageLoopUntil ([&] { return alerts.alerts.size() == 2; }, 10000));
 
         EXPECT_EQ (alerts.mostOpenAtOnce, 1);
@@ -370,4 +372,75 @@ TEST_F (RequestEngineFixture, AnAlertHoldsBackRepliesAndTimeOutsUntilItIsDismiss
         EXPECT_EQ (alerts.alerts[1].title, "Time Out Error");
         EXPECT_EQ (mc.requestState, Idle);
     }
+}
+
+// Each pause the interfaces need runs on a timer: a message posted as the pause begins is handled
+// before the request after it goes out, and that request still goes out no sooner than the pause's
+// length after it began (when the component says it began, which must lie between the start of
+// the exchange and the moment the test sees the pause).
+TEST_F (RequestEngineFixture, PausesLeaveTheMessageThreadFreeAndLastTheirLength)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void()> begin;
+        int pauseMs;
+        Bytes nextRequest;
+    };
+
+    const Case cases[] = {
+        { "after the discovery window", [this]
+          {
+              auto* found = new zun::DiscoveredDevice();
+              found->inputIndex = found->outputIndex = pair;
+              mc.discoveryItem.devices.add (found);
+              mc.requestState = Discovering;
+              mc.discoveryWindowEnded();
+          },
+          productNamePauseMs, Bytes (SXMessage_GetProductName, SXMessage_GetProductName + zun::TemplateLength::GetProductName) },
+        { "after a good load's acknowledgement", [this]
+          {
+              mc.deviceContainer.sysexMessage.sessionId = session;
+              mc.sendCommand (AwaitingLoadPresetAck, SXMessage_LoadPreset, zun::TemplateLength::LoadPreset);
+              const auto id = zun::Frame::TransactionId (device.received.back().bytes.data());
+              service.sendToApplication (pair, reply (session, ackPayload, id));
+          },
+          presetLoadPauseMs, Bytes { 0x03, 0x06, 0x02, 0x05, 0x04, 0x01, 0x05, 0x01, 0x0A, 0x01, 0x07, 0x01, 0x02, 0x05, 0x08, 0x09, 0x0A, 0x0B } }, // port 1's description
+    };
+
+    for (const auto& c : cases)
+    {
+        const auto before = juce::Time::getMillisecondCounterHiRes();
+        c.begin();
+        ASSERT_TRUE (runMessageLoopUntil ([&] { return mc.pendingPause != Pause::none; }, 2000)) << c.what;
+        const auto seen = juce::Time::getMillisecondCounterHiRes();
+        const auto dueAt = mc.pauseDueAt;
+        EXPECT_GE (dueAt - c.pauseMs, before) << c.what;
+        EXPECT_LE (dueAt - c.pauseMs, seen) << c.what;
+        const auto sentBefore = device.received.size();
+        auto sentWhenHandled = std::make_shared<size_t> (0);
+        juce::MessageManager::callAsync ([this, sentWhenHandled] { *sentWhenHandled = device.received.size() + 1; });
+
+        ASSERT_TRUE (runMessageLoopUntil ([&] { return device.received.size() > sentBefore; }, 2000)) << c.what;
+        EXPECT_EQ (*sentWhenHandled, sentBefore + 1) << c.what;
+
+        const auto& request = device.received.back();
+        EXPECT_GE (request.timeStamp * 1000.0, dueAt) << c.what;
+        EXPECT_EQ (Bytes (request.bytes.begin() + 22, request.bytes.end() - 2), c.nextRequest) << c.what;
+    }
+}
+
+// The component may be deleted while one of its warning boxes is open: once the box closes,
+// nothing of it is touched (the sanitizer build sees any access).
+TEST (RequestEngineAlert, TheComponentMayBeDeletedWhileItsBoxIsOpen)
+{
+    VirtualMidiService service;
+    auto mc = std::make_unique<MainComponent> (service);
+    testing_support::AlertCatcher alerts;
+    alerts.whenOpened = [&mc] { mc.reset(); };
+
+    mc->showAlert ("Time Out Error", "Something went wrong, was expecting a message from interface but did not receive one.");
+
+    EXPECT_EQ (mc, nullptr);
+    EXPECT_EQ (alerts.alerts.size(), 1u);
 }
