@@ -15,7 +15,7 @@
 //   byte 1   options: bit 0 fill the editor (setGUI); bit 1 monitor ticked; bit 2 send every frame
 //            at once instead of one at a time; bit 3 output side in the CC-processor chain;
 //            bits 4-7 a selector for the chain's cursor, the preset to load, in the product-name
-//            pass the number of listed interfaces and which one is asked, and in states 9 to 11
+//            pass the number of listed interfaces and which one is asked, and in states 10 and 11
 //            (bit 7) a change awaited behind the command of that state
 //   byte 2   editor selection: bits 0-6 port record, bit 7 output side
 //   then up to 64 frames, each [fix-ups] [length high] [length low] [bytes]:
@@ -221,6 +221,7 @@ struct Snapshot
     uint32_t sessionId = 0;
     uint32_t serialNumber = 0;
     uint16_t productId = 0;
+    uint32_t transactionId = 0;
     int32_t discoveryTransactionId = 0;
     zun::DiscoveredDevice device;
 };
@@ -274,6 +275,7 @@ struct Harness
         snapshot.sessionId = c.sysexMessage.sessionId;
         snapshot.serialNumber = c.sysexMessage.serialNumber;
         snapshot.productId = c.sysexMessage.productId;
+        snapshot.transactionId = c.sysexMessage.transactionId;
         snapshot.discoveryTransactionId = main->midiOutputs[fuzzPair]->discoveryTransactionId;
         snapshot.device = *main->discoveryItem.devices.getFirst();
     }
@@ -341,6 +343,7 @@ struct Harness
         builder.sessionId = snapshot.sessionId;
         builder.serialNumber = snapshot.serialNumber;
         builder.productId = snapshot.productId;
+        builder.transactionId = snapshot.transactionId; // every input sees the same IDs
 
         mc.discoveryItem.devices.clear();
         mc.discoveryItem.devices.add (new zun::DiscoveredDevice (snapshot.device));
@@ -419,12 +422,16 @@ struct Harness
 
             if (state >= AwaitingLoadPresetAck && state <= AwaitingChangeAck)
             {
-                // The command of this state awaits its acknowledgement, and perhaps a change behind it.
+                // The command of this state awaits its acknowledgement, and after a save or a change
+                // perhaps a change behind it (nothing can be sent while a load awaits its answer).
+                // Requests sent later carry later IDs.
                 const auto id = builder.transactionId;
                 mc.awaitedAcknowledgements.push_back ({ state, id });
 
-                if ((selector & 0x08) != 0)
+                if (state != AwaitingLoadPresetAck && (selector & 0x08) != 0)
                     mc.awaitedAcknowledgements.push_back ({ AwaitingChangeAck, (id + 1) & zun::Frame::idMask });
+
+                builder.transactionId = (id + 2) & zun::Frame::idMask;
             }
 
             if ((options & optionFillEditor) != 0)

@@ -171,7 +171,7 @@ TEST (PresetAck, EachAwaitedAcknowledgementIsJudgedByItsOwnRule)
     }
 }
 
-TEST (PresetAck, TwoQuickChangesOneAcknowledgementEndsTheWait)
+TEST (PresetAck, TwoQuickChangesEachAcknowledgementAnswersItsOwn)
 {
     Rig rig;
     auto& a = rig.addTypical (productA, serialA, "Alpha", "Pair A");
@@ -184,7 +184,7 @@ TEST (PresetAck, TwoQuickChangesOneAcknowledgementEndsTheWait)
     EXPECT_EQ (main.requestState, AwaitingChangeAck);
 
     ASSERT_TRUE (testing_support::runMessageLoopUntil ([&] { return main.requestState == Idle; }, 1000));
-    testing_support::runMessageLoopFor (replyTimeoutMs + 200); // no time-out follows, the second ack changes nothing
+    testing_support::runMessageLoopFor (replyTimeoutMs + 200); // no time-out follows: both were answered
 
     EXPECT_EQ (countReceived (a, Kind::SetCCProc), 2);
     EXPECT_EQ (main.requestState, Idle);
