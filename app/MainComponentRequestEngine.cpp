@@ -175,7 +175,6 @@ void MainComponent::startPause (Pause pause, int ms)
 {
     pendingPause = pause;
     pauseDueAt = juce::Time::getMillisecondCounterHiRes() + ms;
-    pauseKeptByAlert = false;
     startTimer (pauseTimer, ms);
 }
 

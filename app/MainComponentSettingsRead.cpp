@@ -416,7 +416,6 @@ void MainComponent::handleAcknowledgement (const juce::MidiMessage& reply)
 // last one starts the CC-processor pass.
 void MainComponent::readPortDescriptions()
 {
-    stopTimer (replyTimeoutTimer);
     requestState = AwaitingPortInfo;
     SXMessage_GetSettingsMIDIPortInfo[zun::PatchPoint::PortInfoPort] = 1;
     deviceContainer.requestCursor = 1;

@@ -21,9 +21,10 @@
 //   then up to 64 frames, each [fix-ups] [length high] [length low] [bytes]:
 //     fix-ups bit 0 header and end byte; bit 1 the interface's address; bit 2 the current
 //     session; bit 3 the discovery request's transaction ID, or in states 9 to 11 an awaited
-//     command's (the later one when two are awaited and the frame's byte 19 is odd); bit 4 the awaited reply's tested
-//     bytes and length; bit 5 the payload length; bit 6 the checksum; bit 7 every byte between
-//     F0 and F7 made 7-bit. Any fix-up pads the frame to the 24 bytes of an empty frame.
+//     command's (the later one when two are awaited and the frame's byte 19 is odd); bit 4 the
+//     awaited reply's tested bytes and length; bit 5 the payload length; bit 6 the checksum;
+//     bit 7 every byte between F0 and F7 made 7-bit. Any fix-up pads the frame to the 24 bytes
+//     of an empty frame.
 //
 // Seeds: with TESSALINE_FUZZ_WRITE_SEEDS=<folder> set, start-up also loads and saves a preset and
 // sends one change, and writes one input per reply the emulated interface gave (and a few whole
@@ -807,11 +808,11 @@ void writeSeeds (const juce::File& folder, const std::vector<FuzzDevice::Reply>&
         if (reply.awaitedState != AwaitingChangeAck)
             continue;
 
-        auto later = reply.message;
-        auto* id = const_cast<uint8_t*> (later.getRawData()) + zun::Frame::transactionIdPos + 3;
-        *id |= 0x01;
+        const auto* raw = reply.message.getRawData();
+        Bytes later (raw, raw + reply.message.getRawDataSize());
+        later[zun::Frame::transactionIdPos + 3] |= 0x01;
         Bytes input { (uint8_t) (AwaitingChangeAck - 1), optionMonitor | optionFillEditor | 0x80, 0 };
-        appendFrame (input, seedFixUps (AwaitingChangeAck), later);
+        appendFrame (input, seedFixUps (AwaitingChangeAck), juce::MidiMessage (later.data(), (int) later.size()));
         writeSeed (folder, "ack-of-a-later-command", input);
 
         input = { (uint8_t) (AwaitingChangeAck - 1), optionMonitor | optionFillEditor, 0 };

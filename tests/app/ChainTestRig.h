@@ -170,17 +170,11 @@ inline juce::MidiMessage makeReply (const EmulatedInterface& from, uint32_t sess
     return builder.CreateMessage (payload.data(), (unsigned short) payload.size());
 }
 
-// The transaction ID of the last request of one kind an interface received.
-inline uint32_t lastTransactionId (const EmulatedInterface& emulated, Kind kind)
-{
-    const auto requests = received (emulated, kind);
-    return requests.empty() ? 0 : zun::Frame::TransactionId (requests.back().frame.data());
-}
-
-// An acknowledgement as the interface sends it, for the last request of that kind it received.
+// An acknowledgement as the interface sends it, echoing the ID of the last request of that kind it received.
 inline juce::MidiMessage makeAcknowledgement (const EmulatedInterface& from, const MainComponent& main, Kind kind, Bytes payload)
 {
-    return makeReply (from, main.deviceContainer.sysexMessage.sessionId, std::move (payload), lastTransactionId (from, kind));
+    const auto id = zun::Frame::TransactionId (received (from, kind).back().frame.data());
+    return makeReply (from, main.deviceContainer.sysexMessage.sessionId, std::move (payload), id);
 }
 
 // The payload of a name item: [length][parm][text].
